@@ -1,0 +1,84 @@
+#include "boundary_datum.hpp"
+
+#include <cmath>
+
+namespace nurlo {
+namespace {
+
+// (index * length) / count, the coordinate of a node.
+double coordinate(Int16 index, double length, Int16 count) {
+    return checkedReal((index * length) / count);
+}
+
+// "Seno": sin(((i * Lx) / nx) * 3.14) along the bottom row, 0 on the other three sides. The side
+// columns are written after the rows, so both bottom corners end as 0.
+void fillSine(BoundaryGrid& grid, double lx) {
+    const Int16 nx = grid.nx();
+    const Int16 ny = grid.ny();
+    for (const Int16 i : Int16Range(0, nx)) {
+        const double value = checkedReal(std::sin(checkedReal(coordinate(i, lx, nx) * 3.14)));
+        grid.set(i, 0, value);
+        grid.set(i, ny, 0.0);
+    }
+    for (const Int16 j : Int16Range(0, ny)) {
+        grid.set(0, j, 0.0);
+        grid.set(nx, j, 0.0);
+    }
+}
+
+// The harmonic data give every node a value, row of nodes i by row, each node computed and
+// written before the next.
+template <class Value>
+void fillEveryNode(BoundaryGrid& grid, Value value) {
+    for (const Int16 i : Int16Range(0, grid.nx())) {
+        for (const Int16 j : Int16Range(0, grid.ny())) {
+            grid.set(i, j, value(i, j));
+        }
+    }
+}
+
+}  // namespace
+
+void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly) {
+    const Int16 nx = grid.nx();
+    const Int16 ny = grid.ny();
+    switch (datum) {
+        case BoundaryDatum::Nullo:
+            // Every node is 0, and a new grid holds nothing else.
+            return;
+        case BoundaryDatum::Seno:
+            fillSine(grid, lx);
+            return;
+        case BoundaryDatum::ExpXSiny:
+            fillEveryNode(grid, [&](Int16 i, Int16 j) {
+                const double sine = checkedReal(std::sin(coordinate(j, ly, ny)));
+                const double exponential = checkedReal(std::exp(coordinate(i, lx, nx)));
+                return checkedReal(exponential * sine);
+            });
+            return;
+        case BoundaryDatum::XY: {
+            // nx * ny is exact in a double, so any grid that fits in memory works.
+            const double area = static_cast<double>(nx) * static_cast<double>(ny);
+            fillEveryNode(grid, [&](Int16 i, Int16 j) {
+                return checkedReal((((i * lx) * j) * ly) / area);
+            });
+            return;
+        }
+        case BoundaryDatum::X2MinusY2:
+            fillEveryNode(grid, [&](Int16 i, Int16 j) {
+                const double x = coordinate(i, lx, nx);
+                const double y = coordinate(j, ly, ny);
+                return checkedReal(std::pow(x, 2.0) - std::pow(y, 2.0));
+            });
+            return;
+        case BoundaryDatum::X3Minus3XY2:
+            fillEveryNode(grid, [&](Int16 i, Int16 j) {
+                const double x = coordinate(i, lx, nx);
+                const double y = coordinate(j, ly, ny);
+                return checkedReal(std::pow(x, 3.0) - std::pow(y, 2.0) * (x * 3.0));
+            });
+            return;
+    }
+}
+
+}  // namespace nurlo

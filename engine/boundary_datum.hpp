@@ -1,0 +1,41 @@
+// The boundary data and the fill of a BoundaryGrid.
+//
+// A datum is the position of the chosen entry of the "Dato al bordo" list. The square screens
+// offer the first two; the L-domain screens all six. The fill computes every value in double
+// arithmetic, each product and quotient in the order written in the comments below, and tests
+// each quotient and each value for a floating-point fault; the constant 3.14 stands where a
+// reader might expect pi, and belongs to the data.
+#pragma once
+
+#include <array>
+#include <string_view>
+
+#include "boundary_grid.hpp"
+
+namespace nurlo {
+
+enum class BoundaryDatum : int {
+    Nullo = 0,
+    Seno = 1,
+    ExpXSiny = 2,
+    XY = 3,
+    X2MinusY2 = 4,
+    X3Minus3XY2 = 5,
+};
+
+enum class DomainFamily { Square, LShaped };
+
+// The list texts, by position.
+inline constexpr std::array<std::string_view, 6> kDatumTexts = {
+    "Nullo", "Seno", "ExpXSiny", "x*y", "x^2-y^2", "x^3-3xy^2",
+};
+
+// How many entries the "Dato al bordo" list of a family holds.
+constexpr int datumCount(DomainFamily family) { return family == DomainFamily::Square ? 2 : 6; }
+
+// Fills `grid` for `datum`, with lengths lx along x and ly along y (the square passes its side
+// twice). A failure (a zero count with a datum that divides, a value too large for a double)
+// raises its run-time error and leaves the grid partly filled.
+void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly);
+
+}  // namespace nurlo

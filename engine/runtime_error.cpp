@@ -1,0 +1,36 @@
+#include "runtime_error.hpp"
+
+namespace nurlo {
+
+std::string_view italianText(ErrorKind kind) {
+    switch (kind) {
+        case ErrorKind::TypeMismatch:
+            return "Tipo non corrispondente: il testo non è un numero";
+        case ErrorKind::Overflow:
+            return "Overflow: valore fuori dall'intervallo da -32768 a 32767";
+        case ErrorKind::SubscriptOutOfRange:
+            return "Indice non compreso nell'intervallo: nodo fuori dalla griglia";
+        case ErrorKind::FloatingPoint:
+            return "Errore di virgola mobile: operazione non valida, divisione per zero o overflow";
+        case ErrorKind::File:
+            return "Errore di file: impossibile aprire o scrivere il file";
+        case ErrorKind::OutOfMemory:
+            return "Memoria insufficiente";
+    }
+    return "Errore sconosciuto";
+}
+
+namespace {
+std::string message(ErrorKind kind, const std::string& detail) {
+    std::string text(italianText(kind));
+    if (!detail.empty()) {
+        text += " (" + detail + ")";
+    }
+    return text;
+}
+}  // namespace
+
+RuntimeError::RuntimeError(ErrorKind kind, std::string detail)
+    : std::runtime_error(message(kind, detail)), kind_(kind), detail_(std::move(detail)) {}
+
+}  // namespace nurlo

@@ -1,0 +1,102 @@
+// Lattice random walks on the square and on the L-shaped domain.
+//
+// A walk starts at a node and moves one node at a time in one of the four axis directions, each
+// with probability 1/4, until it stands on a node of the domain's border. The border of every
+// domain is made of the lines x = 0, x = nx, y = 0 and y = ny; the L-shaped domain, the rectangle
+// less the block of nodes with x > a and y > b, adds the segments {x = a, y >= b} and
+// {y = b, x >= a}. With a >= nx or b >= ny nothing is cut and its walks end exactly where the
+// rectangle's do.
+//
+// The walk keeps only its offsets (dx, dy) from the start node, in checked 16-bit arithmetic, and
+// recomputes its node as (x0 + dx, y0 + dy) before every step. The border test comes before every
+// step, the first included, so a walk that starts on the border draws nothing. Before every draw
+// the source is reseeded.
+#pragma once
+
+#include <array>
+
+#include "checked.hpp"
+#include "uniform_source.hpp"
+
+namespace nurlo {
+
+struct Node {
+    Int16 x = 0;
+    Int16 y = 0;
+    friend bool operator==(const Node&, const Node&) = default;
+};
+
+// The stop rule of a walk.
+class WalkDomain {
+public:
+    static WalkDomain square(Int16 n) { return WalkDomain(n, n, kNoCorner, kNoCorner); }
+    // The rectangle 0..nx x 0..ny less the nodes with x > a and y > b.
+    static WalkDomain lShaped(Int16 nx, Int16 ny, Int16 a, Int16 b) { return WalkDomain(nx, ny, a, b); }
+
+    Int16 nx() const noexcept { return nx_; }
+    Int16 ny() const noexcept { return ny_; }
+
+    // Whether a walk standing on `node` stops there. The outer lines are equalities, so a node off
+    // the grid stops only on the prolongation of one of them.
+    bool stops(Node node) const noexcept {
+        const int x = node.x;
+        const int y = node.y;
+        return x == 0 || x == nx_ || y == 0 || y == ny_ || (x == a_ && y >= b_) || (y == b_ && x >= a_);
+    }
+
+private:
+    // A corner no 16-bit node can reach: the square has no inner segments.
+    static constexpr int kNoCorner = kInt16Max + 1;
+
+    WalkDomain(Int16 nx, Int16 ny, int a, int b) : nx_(nx), ny_(ny), a_(a), b_(b) {}
+
+    Int16 nx_;
+    Int16 ny_;
+    int a_;
+    int b_;
+};
+
+// The step chosen by a draw r in [0, 1]. The four bands are tried in order and the first that
+// holds r wins: [0, 0.25] +x, [0.25, 0.5) -x, [0.5, 0.75) +y, [0.75, 1] -y. So 0.25 moves +x,
+// 0.5 moves +y and 0.75 moves -y. Counting the band edges that r has passed gives the band
+// without a branch, which matters in the walk's inner loop where r is unpredictable.
+struct Step {
+    Int16 dx;
+    Int16 dy;
+};
+
+inline Step stepFor(double r) noexcept {
+    static constexpr std::array<Step, 4> kSteps = {{{1, 0}, {-1, 0}, {0, 1}, {0, -1}}};
+    const int band = int{r > 0.25} + int{r >= 0.5} + int{r >= 0.75};
+    return kSteps[static_cast<std::size_t>(band)];
+}
+
+// One walk from a start node to the first node where the domain stops it.
+class RandomWalk {
+public:
+    RandomWalk(const WalkDomain& domain, Node start) : domain_(domain), start_(start) {}
+
+    // Runs the walk and returns its end node. There is no limit on the number of steps; a start
+    // node on the grid keeps every node of the walk on the grid.
+    template <UniformSource Source>
+    Node run(Source& source) const {
+        Int16 dx = 0;
+        Int16 dy = 0;
+        for (;;) {
+            const Node node{checkedAdd(start_.x, dx), checkedAdd(start_.y, dy)};
+            if (domain_.stops(node)) {
+                return node;
+            }
+            source.reseed();
+            const Step step = stepFor(source.next());
+            dx = checkedAdd(dx, step.dx);
+            dy = checkedAdd(dy, step.dy);
+        }
+    }
+
+private:
+    const WalkDomain& domain_;
+    Node start_;
+};
+
+}  // namespace nurlo

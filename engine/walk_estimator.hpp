@@ -1,0 +1,137 @@
+// The Monte Carlo estimate at one node: the mean of the grid values where N walks end.
+//
+// As N grows the estimate tends to the value at the start node of the discrete harmonic function
+// (every interior node the mean of its four neighbours) that takes the grid's values on the
+// border. The walks run in chunks of kChunkWalks; each chunk draws from its own source, split from
+// one seed forked off the caller's source, and keeps its own running sum and variance. The chunks'
+// sums are added in chunk order, so a seeded estimate is the same whichever thread ran which chunk.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+
+#include "boundary_grid.hpp"
+#include "walk.hpp"
+
+namespace nurlo {
+
+// Mean and variance of a stream of values (Welford), with the merge of two partial streams
+// (Chan, Golub and LeVeque).
+class RunningStats {
+public:
+    void add(double value) {
+        ++count_;
+        const double delta = value - mean_;
+        mean_ += delta / static_cast<double>(count_);
+        m2_ += delta * (value - mean_);
+    }
+
+    void merge(const RunningStats& other) {
+        if (other.count_ == 0) {
+            return;
+        }
+        const std::int64_t count = count_ + other.count_;
+        const double delta = other.mean_ - mean_;
+        const double weight = static_cast<double>(other.count_) / static_cast<double>(count);
+        mean_ += delta * weight;
+        m2_ += other.m2_ + delta * delta * static_cast<double>(count_) * weight;
+        count_ = count;
+    }
+
+    std::int64_t count() const noexcept { return count_; }
+    double mean() const noexcept { return mean_; }
+    // The sample variance; 0 with fewer than two values.
+    double variance() const noexcept { return count_ < 2 ? 0.0 : m2_ / static_cast<double>(count_ - 1); }
+    // The standard error of the mean; 0 with fewer than two values.
+    double standardError() const noexcept {
+        return count_ < 2 ? 0.0 : std::sqrt(variance() / static_cast<double>(count_));
+    }
+
+private:
+    std::int64_t count_ = 0;
+    double mean_ = 0.0;
+    double m2_ = 0.0;
+};
+
+struct Estimate {
+    double value = 0.0;          // the sum of the end values divided by N
+    double standardError = 0.0;  // of that mean; 0 with fewer than two walks
+    Int16 walks = 0;             // the N asked for
+};
+
+// The walks of one chunk: the sum of their end values in walk order, and their statistics.
+struct ChunkResult {
+    double sum = 0.0;
+    RunningStats stats;
+};
+
+class WalkEstimator {
+public:
+    static constexpr int kChunkWalks = 256;
+
+    // The grid must have the domain's counts.
+    WalkEstimator(const BoundaryGrid& grid, const WalkDomain& domain) : grid_(grid), domain_(domain) {
+        if (grid.nx() != domain.nx() || grid.ny() != domain.ny()) {
+            throw std::invalid_argument("WalkEstimator: grid and domain differ in size");
+        }
+    }
+
+    // N walks from `start`, and the mean of the grid values where they end.
+    // - A start node off the grid raises the subscript-out-of-range error before any walk (such a
+    //   walk may never meet the border).
+    // - N = 0 divides 0 by 0: the floating-point error. A negative N runs no walk and gives 0.
+    // - A sum that overflows a double raises the floating-point error.
+    template <UniformSource Source>
+    Estimate run(Node start, Int16 n, Source& source) const {
+        if (!grid_.contains(start.x, start.y)) {
+            throw RuntimeError(ErrorKind::SubscriptOutOfRange);
+        }
+        const Source seed = source.fork();
+        const int chunks = chunkCount(n);
+        double sum = 0.0;
+        RunningStats stats;
+        for (int chunk = 0; chunk < chunks; ++chunk) {
+            Source chunkSource = seed.split(static_cast<std::uint64_t>(chunk));
+            const ChunkResult result = runChunk(start, walksInChunk(n, chunk), chunkSource);
+            sum = checkedReal(sum + result.sum);
+            stats.merge(result.stats);
+        }
+        return finish(sum, stats, n);
+    }
+
+    // The walks of chunk `chunk` of an estimate with N walks.
+    static int chunkCount(Int16 n) { return n <= 0 ? 0 : (n + kChunkWalks - 1) / kChunkWalks; }
+    static int walksInChunk(Int16 n, int chunk) {
+        const int first = chunk * kChunkWalks;
+        return n - first < kChunkWalks ? n - first : kChunkWalks;
+    }
+
+    template <UniformSource Source>
+    ChunkResult runChunk(Node start, int walks, Source& source) const {
+        ChunkResult result;
+        const RandomWalk walk(domain_, start);
+        for (int k = 0; k < walks; ++k) {
+            const Node end = walk.run(source);
+            const double value = grid_.at(end.x, end.y);
+            result.sum = checkedReal(result.sum + value);
+            result.stats.add(value);
+        }
+        return result;
+    }
+
+    static Estimate finish(double sum, const RunningStats& stats, Int16 n) {
+        Estimate estimate;
+        estimate.walks = n;
+        estimate.standardError = stats.standardError();
+        // 0.0 / N for a negative N is -0; the estimate of no walk is a plain 0.
+        estimate.value = n < 0 ? 0.0 : checkedReal(sum / n);
+        return estimate;
+    }
+
+private:
+    const BoundaryGrid& grid_;
+    WalkDomain domain_;
+};
+
+}  // namespace nurlo

@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "boundary_datum.hpp"
+#include "expect_error.hpp"
+#include "harmonic.hpp"
+#include "scripted_source.hpp"
+#include "walk_estimator.hpp"
+
+namespace nurlo {
+namespace {
+
+using test::HarmonicSolution;
+using test::ScriptedSource;
+
+// The exact discrete harmonic value at `start` for the grid's border values on `domain`.
+double harmonicValue(const BoundaryGrid& grid, const WalkDomain& domain, Node start) {
+    const HarmonicSolution solution(
+        grid.nx(), grid.ny(),
+        [&](int i, int j) { return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)}); },
+        [&](int i, int j) { return grid.at(i, j); });
+    return solution.at(start.x, start.y);
+}
+
+struct StatisticalCase {
+    const char* name;
+    Int16 nx, ny;
+    Int16 a, b;  // a < 0 for the square
+    BoundaryDatum datum;
+    double lx, ly;
+    Node start;
+    std::uint64_t seed;
+};
+
+// Estimates with N = 20000 walks from fixed seeds agree with the exact discrete harmonic value,
+// solved independently on the same grid, within 5 standard errors.
+TEST(WalkEstimatorStatistics, AgreesWithTheDiscreteHarmonicValueWithinFiveStandardErrors) {
+    const std::array<StatisticalCase, 6> cases = {{
+        {"square sine centre", 4, 4, -1, -1, BoundaryDatum::Seno, 1.0, 1.0, {2, 2}, 1},
+        {"square sine off centre", 10, 10, -1, -1, BoundaryDatum::Seno, 1.0, 1.0, {3, 2}, 2},
+        {"L x*y", 8, 8, 4, 4, BoundaryDatum::XY, 2.0, 2.0, {2, 5}, 3},
+        {"L exp sin", 8, 6, 5, 2, BoundaryDatum::ExpXSiny, 1.0, 1.5, {3, 3}, 4},
+        {"L sine below the corner", 8, 8, 3, 3, BoundaryDatum::Seno, 1.0, 1.0, {6, 1}, 5},
+        {"L cubic", 6, 6, 3, 3, BoundaryDatum::X3Minus3XY2, 1.0, 1.0, {1, 4}, 6},
+    }};
+    for (const StatisticalCase& c : cases) {
+        BoundaryGrid grid(c.nx, c.ny);
+        fillBoundary(grid, c.datum, c.lx, c.ly);
+        const WalkDomain domain = c.a < 0 ? WalkDomain::square(c.nx) : WalkDomain::lShaped(c.nx, c.ny, c.a, c.b);
+        SeededSource source(c.seed);
+        const Estimate estimate = WalkEstimator(grid, domain).run(c.start, 20000, source);
+        const double exact = harmonicValue(grid, domain, c.start);
+        EXPECT_GT(estimate.standardError, 0.0) << c.name;
+        EXPECT_LE(std::fabs(estimate.value - exact), 5.0 * estimate.standardError)
+            << c.name << " seed " << c.seed << ": estimate " << estimate.value << ", exact " << exact
+            << ", standard error " << estimate.standardError;
+    }
+}
+
+TEST(WalkEstimatorStatistics, SquareSineCentreMatchesTheKnownValue) {
+    // The discrete harmonic value at (2, 2) of the 4 x 4 square with the sine border.
+    BoundaryGrid grid(4, 4);
+    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+    const WalkDomain domain = WalkDomain::square(4);
+    EXPECT_NEAR(harmonicValue(grid, domain, {2, 2}), 0.2134234660, 1e-10);
+    SeededSource source(2024);
+    const Estimate estimate = WalkEstimator(grid, domain).run({2, 2}, 32767, source);
+    EXPECT_LE(std::fabs(estimate.value - 0.2134234660), 5.0 * estimate.standardError) << estimate.value;
+}
+
+TEST(WalkEstimatorStatistics, TheFourDirectionsGetEqualShares) {
+    // Chi-square with 3 degrees of freedom over 400000 steps; 16.27 is its 0.1% critical value.
+    SeededSource source(99);
+    std::array<long, 4> counts{};
+    const int steps = 400000;
+    for (int k = 0; k < steps; ++k) {
+        source.reseed();
+        const Step step = stepFor(source.next());
+        const int band = step.dx == 1 ? 0 : step.dx == -1 ? 1 : step.dy == 1 ? 2 : 3;
+        ++counts[static_cast<std::size_t>(band)];
+    }
+    double chiSquare = 0.0;
+    for (const long count : counts) {
+        const double expected = steps / 4.0;
+        chiSquare += (static_cast<double>(count) - expected) * (static_cast<double>(count) - expected) / expected;
+    }
+    EXPECT_LT(chiSquare, 16.27) << counts[0] << " " << counts[1] << " " << counts[2] << " " << counts[3];
+}
+
+class WalkEstimatorEdges : public ::testing::Test {
+protected:
+    WalkEstimatorEdges() : grid_(4, 4), domain_(WalkDomain::square(4)) {
+        fillBoundary(grid_, BoundaryDatum::Seno, 1.0, 1.0);
+    }
+    Estimate run(Node start, Int16 n) {
+        SeededSource source(7);
+        return WalkEstimator(grid_, domain_).run(start, n, source);
+    }
+    BoundaryGrid grid_;
+    WalkDomain domain_;
+};
+
+TEST_F(WalkEstimatorEdges, ABorderStartGivesTheMeanOfNCopiesOfItsValue) {
+    ScriptedSource noDraws({});
+    const Estimate estimate = WalkEstimator(grid_, domain_).run({2, 0}, 1000, noDraws);
+    // Up to the rounding of adding the value 1000 times.
+    EXPECT_NEAR(estimate.value, 0.9999996829318346, 1e-13);
+    EXPECT_EQ(estimate.walks, 1000);
+    EXPECT_EQ(noDraws.draws(), 0u);
+    EXPECT_EQ(run({4, 2}, 3).value, 0.0);
+}
+
+TEST_F(WalkEstimatorEdges, OneWalkGivesTheValueWhereItEnds) {
+    // From (2, 1): -y reaches (2, 0).
+    ScriptedSource source({0.8});
+    EXPECT_EQ(WalkEstimator(grid_, domain_).run({2, 1}, 1, source).value, 0.9999996829318346);
+}
+
+TEST_F(WalkEstimatorEdges, ZeroWalksIsTheFloatingPointError) {
+    EXPECT_RUNTIME_ERROR(run({2, 2}, 0), ErrorKind::FloatingPoint);
+}
+
+TEST_F(WalkEstimatorEdges, ANegativeCountRunsNoWalkAndGivesPositiveZero) {
+    const Estimate estimate = run({2, 2}, -5);
+    EXPECT_EQ(estimate.value, 0.0);
+    EXPECT_FALSE(std::signbit(estimate.value));
+}
+
+TEST_F(WalkEstimatorEdges, TheLargestCountRunsEveryWalkAndReturns) {
+    ScriptedSource noDraws({});
+    const Estimate estimate = WalkEstimator(grid_, domain_).run({1, 0}, 32767, noDraws);
+    EXPECT_NEAR(estimate.value, 0.706825181105366, 1e-13);
+    EXPECT_EQ(estimate.walks, 32767);
+}
+
+TEST_F(WalkEstimatorEdges, AStartOffTheGridIsRefusedBeforeAnyWalk) {
+    ScriptedSource noDraws({});
+    const WalkEstimator estimator(grid_, domain_);
+    EXPECT_RUNTIME_ERROR(estimator.run({-1, 2}, 10, noDraws), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(estimator.run({2, 5}, 10, noDraws), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(estimator.run({5, 0}, 10, noDraws), ErrorKind::SubscriptOutOfRange);
+    EXPECT_EQ(noDraws.reseeds(), 0u);
+}
+
+TEST_F(WalkEstimatorEdges, EachEstimateStartsItsOwnSum) {
+    // Two estimates from the same border node see only their own walks.
+    const WalkEstimator estimator(grid_, domain_);
+    SeededSource source(3);
+    const double first = estimator.run({1, 0}, 10, source).value;
+    const double second = estimator.run({1, 0}, 10, source).value;
+    EXPECT_EQ(first, second);
+    EXPECT_NEAR(first, 0.706825181105366, 1e-15);
+}
+
+TEST(WalkEstimator, ASumThatOverflowsADoubleIsTheFloatingPointError) {
+    BoundaryGrid grid(2, 2);
+    grid.set(0, 1, 1e308);
+    ScriptedSource noDraws({});
+    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, WalkDomain::square(2)).run({0, 1}, 2, noDraws),
+                         ErrorKind::FloatingPoint);
+}
+
+TEST(WalkEstimator, TheStandardErrorIsThatOfTheEndValues) {
+    // From (1, 1) of the 2 x 2 square every walk takes one step; the scripted draws send two
+    // walks to (2, 1) = 4 and two to (1, 0) = 0: mean 2, sample variance 16/3.
+    BoundaryGrid grid(2, 2);
+    grid.set(2, 1, 4.0);
+    ScriptedSource source({0.1, 0.9, 0.1, 0.9});
+    const Estimate estimate = WalkEstimator(grid, WalkDomain::square(2)).run({1, 1}, 4, source);
+    EXPECT_EQ(estimate.value, 2.0);
+    EXPECT_NEAR(estimate.standardError, std::sqrt(16.0 / 3.0 / 4.0), 1e-15);
+}
+
+TEST(RunningStats, MergingPartsEqualsOnePass) {
+    RunningStats whole;
+    RunningStats first;
+    RunningStats second;
+    for (int k = 0; k < 100; ++k) {
+        const double value = std::sin(k * 0.7) * 10.0 + k * 0.01;
+        whole.add(value);
+        (k < 37 ? first : second).add(value);
+    }
+    first.merge(second);
+    first.merge(RunningStats{});
+    EXPECT_EQ(first.count(), 100);
+    EXPECT_NEAR(first.mean(), whole.mean(), 1e-12);
+    EXPECT_NEAR(first.variance(), whole.variance(), 1e-10);
+}
+
+}  // namespace
+}  // namespace nurlo

@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <set>
+#include <vector>
+
+#include "uniform_source.hpp"
+
+namespace nurlo {
+namespace {
+
+// A clock that always reads the same tick, as when many draws fall within one clock tick.
+struct FrozenClock {
+    std::uint64_t tick = 1234567;
+    std::uint64_t operator()() const { return tick; }
+};
+
+template <class Source>
+std::vector<double> drawWithReseed(Source& source, int count) {
+    std::vector<double> values;
+    values.reserve(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        source.reseed();
+        values.push_back(source.next());
+    }
+    return values;
+}
+
+// Chi-square of the values over `bins` equal bins of [0, 1).
+double chiSquare(const std::vector<double>& values, int bins) {
+    std::vector<long> counts(static_cast<std::size_t>(bins));
+    for (const double v : values) {
+        ++counts[static_cast<std::size_t>(v * bins)];
+    }
+    const double expected = static_cast<double>(values.size()) / bins;
+    double sum = 0.0;
+    for (const long c : counts) {
+        sum += (static_cast<double>(c) - expected) * (static_cast<double>(c) - expected) / expected;
+    }
+    return sum;
+}
+
+TEST(UniformSource, DrawsLieInTheUnitIntervalWithFiftyThreeBits) {
+    SeededSource source(1);
+    bool lowestBitSeen = false;
+    for (int k = 0; k < 10000; ++k) {
+        const double v = source.next();
+        ASSERT_GE(v, 0.0);
+        ASSERT_LT(v, 1.0);
+        const double scaled = v * 0x1.0p53;
+        ASSERT_EQ(scaled, std::floor(scaled));
+        lowestBitSeen = lowestBitSeen || std::fmod(scaled, 2.0) == 1.0;
+    }
+    EXPECT_TRUE(lowestBitSeen);
+    EXPECT_EQ(unitInterval(~std::uint64_t{0}), 1.0 - 0x1.0p-53);
+    EXPECT_EQ(unitInterval(0), 0.0);
+}
+
+// Draws made within one clock tick, each after a reseed, stay uniform and independent:
+// chi-square of single values (63 degrees of freedom, 0.1% critical value 103.4), of consecutive
+// pairs (255 degrees of freedom, 0.1% critical value 330.5) and the lag-one correlation.
+TEST(ClockSeededSource, DrawsWithinOneClockTickStayUniformAndIndependent) {
+    ClockSeededSource<FrozenClock> source(42, 0);
+    const int count = 200000;
+    const std::vector<double> values = drawWithReseed(source, count);
+
+    EXPECT_LT(chiSquare(values, 64), 103.4);
+
+    std::vector<long> pairs(256);
+    for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
+        ++pairs[static_cast<std::size_t>(values[k] * 16) * 16 + static_cast<std::size_t>(values[k + 1] * 16)];
+    }
+    const double expected = (count / 2.0) / 256.0;
+    double pairChi = 0.0;
+    for (const long c : pairs) {
+        pairChi += (static_cast<double>(c) - expected) * (static_cast<double>(c) - expected) / expected;
+    }
+    EXPECT_LT(pairChi, 330.5);
+
+    double sxy = 0.0;
+    for (std::size_t k = 0; k + 1 < values.size(); ++k) {
+        sxy += (values[k] - 0.5) * (values[k + 1] - 0.5);
+    }
+    const double correlation = sxy / static_cast<double>(count - 1) / (1.0 / 12.0);
+    EXPECT_LT(std::fabs(correlation), 5.0 / std::sqrt(count));
+
+    const std::set<double> distinct(values.begin(), values.end());
+    EXPECT_GT(distinct.size(), static_cast<std::size_t>(count) - 10) << "draws in one tick repeat";
+}
+
+TEST(ClockSeededSource, AReseedDoesNotResetTheStreamToAFunctionOfTheClock) {
+    // Two generators with different states, reseeded from the same clock reading, draw
+    // different numbers.
+    ClockSeededSource<FrozenClock> first(1, 0);
+    ClockSeededSource<FrozenClock> second(2, 0);
+    EXPECT_NE(drawWithReseed(first, 8), drawWithReseed(second, 8));
+}
+
+TEST(ClockSeededSource, TheClockReadingChangesTheDraws) {
+    ClockSeededSource<FrozenClock> early(5, 0, FrozenClock{100});
+    ClockSeededSource<FrozenClock> late(5, 0, FrozenClock{101});
+    const std::vector<double> a = drawWithReseed(early, 8);
+    const std::vector<double> b = drawWithReseed(late, 8);
+    int equal = 0;
+    for (std::size_t k = 0; k < a.size(); ++k) {
+        equal += a[k] == b[k] ? 1 : 0;
+    }
+    EXPECT_LE(equal, 1) << "the first draw after a reseed already depends on the clock";
+}
+
+TEST(ClockSeededSource, TheProgramsSourcesDifferFromRunToRun) {
+    auto first = ClockSeededSource<>::fromClock();
+    auto second = ClockSeededSource<>::fromClock();
+    EXPECT_NE(drawWithReseed(first, 4), drawWithReseed(second, 4));
+}
+
+TEST(SeededSource, ReseedDoesNothingSoASeedRepeatsItsDraws) {
+    SeededSource first(17);
+    SeededSource second(17);
+    EXPECT_EQ(drawWithReseed(first, 16), drawWithReseed(second, 16));
+}
+
+TEST(SeededSource, SplitStreamsDependOnlyOnTheForkedSeedAndTheIndex) {
+    SeededSource parent(8);
+    const SeededSource forked = parent.fork();
+    SeededSource again(8);
+    const SeededSource forkedAgain = again.fork();
+
+    SeededSource a = forked.split(3);
+    SeededSource b = forkedAgain.split(3);
+    SeededSource c = forked.split(4);
+    const std::vector<double> streamA = drawWithReseed(a, 8);
+    EXPECT_EQ(streamA, drawWithReseed(b, 8));
+    EXPECT_NE(streamA, drawWithReseed(c, 8));
+
+    // A second fork gives a new seed: the next estimate draws other numbers.
+    SeededSource d = parent.fork().split(3);
+    EXPECT_NE(streamA, drawWithReseed(d, 8));
+}
+
+}  // namespace
+}  // namespace nurlo
