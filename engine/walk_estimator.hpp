@@ -5,21 +5,29 @@
 // border. The walks run in chunks of kChunkWalks; each chunk draws from its own source, split from
 // one seed forked off the caller's source, and keeps its own running sum and variance. The chunks'
 // sums are added in chunk order, so a seeded estimate is the same whichever thread ran which chunk.
+//
+// Given a WalkPool, the estimator runs the chunks of each estimate on the pool's threads; each
+// chunk leaves its result in a slot of its own, and the calling thread adds them up in chunk
+// order once all are done. Without a pool the chunks run one after the other on the caller. The
+// estimate is the same to the last bit either way, for any number of threads.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <stdexcept>
 
 #include "boundary_grid.hpp"
 #include "walk.hpp"
+#include "walk_pool.hpp"
 
 namespace nurlo {
 
 // Mean and variance of a stream of values (Welford), with the merge of two partial streams
 // (Chan, Golub and LeVeque).
 class RunningStats {
-public:
+  public:
     void add(double value) {
         ++count_;
         const double delta = value - mean_;
@@ -42,13 +50,15 @@ public:
     std::int64_t count() const noexcept { return count_; }
     double mean() const noexcept { return mean_; }
     // The sample variance; 0 with fewer than two values.
-    double variance() const noexcept { return count_ < 2 ? 0.0 : m2_ / static_cast<double>(count_ - 1); }
+    double variance() const noexcept {
+        return count_ < 2 ? 0.0 : m2_ / static_cast<double>(count_ - 1);
+    }
     // The standard error of the mean; 0 with fewer than two values.
     double standardError() const noexcept {
         return count_ < 2 ? 0.0 : std::sqrt(variance() / static_cast<double>(count_));
     }
 
-private:
+  private:
     std::int64_t count_ = 0;
     double mean_ = 0.0;
     double m2_ = 0.0;
@@ -67,11 +77,15 @@ struct ChunkResult {
 };
 
 class WalkEstimator {
-public:
+  public:
     static constexpr int kChunkWalks = 256;
+    // The chunks of the largest N.
+    static constexpr int kMaxChunks = (kInt16Max + kChunkWalks - 1) / kChunkWalks;
 
-    // The grid must have the domain's counts.
-    WalkEstimator(const BoundaryGrid& grid, const WalkDomain& domain) : grid_(grid), domain_(domain) {
+    // The grid must have the domain's counts. With a pool the chunks of each estimate run on its
+    // threads; the pool must outlive the estimator's runs.
+    WalkEstimator(const BoundaryGrid& grid, const WalkDomain& domain, WalkPool* pool = nullptr)
+        : grid_(grid), domain_(domain), pool_(pool) {
         if (grid.nx() != domain.nx() || grid.ny() != domain.ny()) {
             throw std::invalid_argument("WalkEstimator: grid and domain differ in size");
         }
@@ -82,6 +96,8 @@ public:
     //   walk may never meet the border).
     // - N = 0 divides 0 by 0: the floating-point error. A negative N runs no walk and gives 0.
     // - A sum that overflows a double raises the floating-point error.
+    // - An error met by a chunk is raised when the in-order addition reaches that chunk, so the
+    //   error seen is the same with or without a pool.
     template <UniformSource Source>
     Estimate run(Node start, Int16 n, Source& source) const {
         if (!grid_.contains(start.x, start.y)) {
@@ -89,20 +105,41 @@ public:
         }
         const Source seed = source.fork();
         const int chunks = chunkCount(n);
+        std::array<ChunkResult, kMaxChunks> results{};
+        std::array<std::exception_ptr, kMaxChunks> errors{};
+        const auto runOne = [&](int chunk) {
+            const auto slot = static_cast<std::size_t>(chunk);
+            try {
+                Source chunkSource = seed.split(static_cast<std::uint64_t>(chunk));
+                results[slot] = runChunk(start, walksInChunk(n, chunk), chunkSource);
+            } catch (...) {
+                errors[slot] = std::current_exception();
+            }
+        };
+        if (pool_ != nullptr) {
+            pool_->parallelFor(chunks, runOne);
+        }
         double sum = 0.0;
         RunningStats stats;
         for (int chunk = 0; chunk < chunks; ++chunk) {
-            Source chunkSource = seed.split(static_cast<std::uint64_t>(chunk));
-            const ChunkResult result = runChunk(start, walksInChunk(n, chunk), chunkSource);
-            sum = checkedReal(sum + result.sum);
-            stats.merge(result.stats);
+            const auto slot = static_cast<std::size_t>(chunk);
+            if (pool_ == nullptr) {
+                runOne(chunk);
+            }
+            if (errors[slot]) {
+                std::rethrow_exception(errors[slot]);
+            }
+            sum = checkedReal(sum + results[slot].sum);
+            stats.merge(results[slot].stats);
         }
         return finish(sum, stats, n);
     }
 
     // The walks of chunk `chunk` of an estimate with N walks.
-    static int chunkCount(Int16 n) { return n <= 0 ? 0 : (n + kChunkWalks - 1) / kChunkWalks; }
-    static int walksInChunk(Int16 n, int chunk) {
+    static constexpr int chunkCount(Int16 n) {
+        return n <= 0 ? 0 : (n + kChunkWalks - 1) / kChunkWalks;
+    }
+    static constexpr int walksInChunk(Int16 n, int chunk) {
         const int first = chunk * kChunkWalks;
         return n - first < kChunkWalks ? n - first : kChunkWalks;
     }
@@ -129,9 +166,12 @@ public:
         return estimate;
     }
 
-private:
+  private:
     const BoundaryGrid& grid_;
     WalkDomain domain_;
+    WalkPool* pool_;
 };
+
+static_assert(WalkEstimator::chunkCount(kInt16Max) == WalkEstimator::kMaxChunks);
 
 }  // namespace nurlo
