@@ -1,0 +1,197 @@
+#include "computing_screen.hpp"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFont>
+#include <new>
+
+#include "caption_button.hpp"
+#include "field_text.hpp"
+#include "twips.hpp"
+
+namespace nurlo {
+
+QColor busyColour() {
+    return QColor(255, 0, 0);
+}
+
+QColor normalColour() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+ComputingScreen::ComputingScreen(int formNumber, int widthTwips, int heightTwips,
+                                 ScreenContext& context)
+    : context_(context), dpi_(screenDpi()) {
+    setObjectName(QStringLiteral("Form%1").arg(formNumber));
+    setWindowTitle(objectName());
+    resize(twipsSize(widthTwips, heightTwips, dpi_));
+    setAutoFillBackground(true);
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, normalColour());
+    setPalette(palette);
+}
+
+QLabel* ComputingScreen::addLabel(const char* name, const QString& caption, int left, int top,
+                                  int width, int height) {
+    auto* label = new QLabel(caption, this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(twipsRect(left, top, width, height, dpi_));
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLineEdit* ComputingScreen::addField(const char* name, const QLabel* label, int left, int top,
+                                     int width, int height) {
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setGeometry(twipsRect(left, top, width, height, dpi_));
+    if (label != nullptr) {
+        field->setProperty("caption", label->text());
+    }
+    return field;
+}
+
+QLineEdit* ComputingScreen::addResultField(const char* name, int left, int top, int width,
+                                           int height) {
+    QLineEdit* field = addField(name, nullptr, left, top, width, height);
+    field->setReadOnly(true);
+    return field;
+}
+
+QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top) {
+    datumList_ = new QComboBox(this);
+    datumList_->setObjectName(QStringLiteral("Combo1"));
+    datumList_->setGeometry(twipsRect(left, top, 2000, 315, dpi_));
+    for (int k = 0; k < datumCount(family); ++k) {
+        datumList_->addItem(QString::fromUtf8(kDatumTexts[static_cast<std::size_t>(k)].data()));
+    }
+    datumList_->setCurrentIndex(-1);
+    return datumList_;
+}
+
+QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
+    auto* button = new CaptionButton(QStringLiteral("Calcola!"), this);
+    button->setObjectName(QStringLiteral("Command1"));
+    button->setGeometry(twipsRect(left, top, 3735, 1095, dpi_));
+    QFont font = button->font();
+    font.setPointSizeF(13.5);
+    font.setBold(true);
+    button->setFont(font);
+    connect(button, &QPushButton::clicked, this, &ComputingScreen::calculateNow);
+    return button;
+}
+
+QPushButton* ComputingScreen::addBackButton(int left, int top) {
+    auto* button = new CaptionButton(QStringLiteral("Torna al menù"), this);
+    button->setObjectName(QStringLiteral("Command2"));
+    button->setGeometry(twipsRect(left, top, 2655, 1095, dpi_));
+    connect(button, &QPushButton::clicked, this, &ComputingScreen::backToMenu);
+    return button;
+}
+
+QLabel* ComputingScreen::addResultNote(int left, int top) {
+    return addLabel(
+        "Label3",
+        QStringLiteral(
+            "Nota: il programma scrive il risultato nel file di testo che si trova nella "
+            "cartella in cui il programma è in esecuzione, di nome risultato.m"),
+        left, top, 7815, 615);
+}
+
+void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous != nullptr) {
+            setTabOrder(previous, widget);
+        }
+        previous = widget;
+    }
+    if (widgets.size() > 0) {
+        (*widgets.begin())->setFocus();
+    }
+}
+
+void ComputingScreen::calculateNow() {
+    failedField_.clear();
+    try {
+        calculate();
+    } catch (const RuntimeError& error) {
+        context_.messages.reportError(this, errorReportText(error, failedField_));
+        setNormalColour();
+    } catch (const std::bad_alloc&) {
+        context_.messages.reportError(this,
+                                      errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
+        setNormalColour();
+    }
+}
+
+void ComputingScreen::setBusyColour() {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, busyColour());
+    setPalette(palette);
+    repaint();
+}
+
+void ComputingScreen::setNormalColour() {
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, normalColour());
+    setPalette(palette);
+    repaint();
+}
+
+QString ComputingScreen::captionOf(const QLineEdit* field) const {
+    return field->property("caption").toString();
+}
+
+double ComputingScreen::readLength(const QLineEdit* field) {
+    try {
+        return lengthFromText(field->text().toStdString());
+    } catch (const RuntimeError&) {
+        failedField_ = captionOf(field);
+        throw;
+    }
+}
+
+Int16 ComputingScreen::readCount(const QLineEdit* field) {
+    try {
+        return countFromText(field->text().toStdString());
+    } catch (const RuntimeError&) {
+        failedField_ = captionOf(field);
+        throw;
+    }
+}
+
+std::optional<BoundaryDatum> ComputingScreen::selectedDatum() const {
+    const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
+    if (index < 0) {
+        return std::nullopt;
+    }
+    return static_cast<BoundaryDatum>(index);
+}
+
+void ComputingScreen::showMissingDatum() {
+    context_.messages.inform(this, kMissingDatumText);
+}
+
+Estimate ComputingScreen::estimate(const BoundaryGrid& grid, const WalkDomain& domain, Node start,
+                                   Int16 walks) {
+    const WalkEstimator estimator(grid, domain);
+    return std::visit([&](auto& source) { return estimator.run(start, walks, source); },
+                      context_.source);
+}
+
+void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {
+    field->setText(QString::fromStdString(estimateText(estimate.value)));
+    field->setToolTip(QStringLiteral("errore standard %1 (N = %2)")
+                          .arg(QString::fromStdString(estimateText(estimate.standardError)))
+                          .arg(estimate.walks));
+}
+
+void ComputingScreen::closeEvent(QCloseEvent* event) {
+    // The title bar's close button returns to the menu, as "Torna al menù" does.
+    event->ignore();
+    emit backToMenu();
+}
+
+}  // namespace nurlo

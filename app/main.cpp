@@ -1,0 +1,22 @@
+// Nurlo: Monte Carlo estimates of the discrete Dirichlet problem for Laplace's equation on a
+// square and on an L-shaped domain. The program starts on the menu and does nothing else.
+#include <QApplication>
+
+#include "program.hpp"
+#include "program_look.hpp"
+#include "result_location.hpp"
+#include "screen_factory.hpp"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    nurlo::applyProgramFont(application);
+
+    nurlo::MessageBoxes messages;
+    nurlo::ScreenContext context{messages, nurlo::ClockSeededSource<>::fromClock(),
+                                 nurlo::resultScriptPath()};
+    nurlo::Program program(context, nurlo::createScreen);
+    QObject::connect(&program, &nurlo::Program::exitRequested, &application, &QApplication::quit);
+    program.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,22 @@
+// What the program hands to every computing screen: the message boxes, the random source, and
+// where the result file goes.
+#pragma once
+
+#include <filesystem>
+#include <variant>
+
+#include "messages.hpp"
+#include "uniform_source.hpp"
+
+namespace nurlo {
+
+// The program draws from a clock-seeded source; tests give the screens a fixed seed.
+using ScreenSource = std::variant<ClockSeededSource<>, SeededSource>;
+
+struct ScreenContext {
+    Messages& messages;
+    ScreenSource source;
+    std::filesystem::path resultPath;  // risultato.m, beside the executable in the program
+};
+
+}  // namespace nurlo

@@ -1,0 +1,205 @@
+// The menu and the moves between windows, worked through the buttons as a person does.
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "program.hpp"
+#include "screen_factory.hpp"
+#include "screen_fixture.hpp"
+#include "twips.hpp"
+
+using namespace nurlo;
+using namespace nurlo::test;
+
+namespace {
+
+int visibleWindows() {
+    int count = 0;
+    for (const QWidget* widget : QApplication::topLevelWidgets()) {
+        count += widget->isVisible() ? 1 : 0;
+    }
+    return count;
+}
+
+}  // namespace
+
+class ShellTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void menuLayout_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("twips");
+        QTest::newRow("Command1") << "Command1"
+                                  << "In un punto" << QRect(120, 1800, 1815, 615);
+        QTest::newRow("Command3") << "Command3"
+                                  << "Lungo una sezione parallela x"
+                                  << QRect(2400, 1800, 2500, 615);
+        QTest::newRow("Command6") << "Command6"
+                                  << "Lungo una sezione parallela y"
+                                  << QRect(5200, 1800, 2500, 615);
+        QTest::newRow("Command4") << "Command4"
+                                  << "In un punto" << QRect(120, 3120, 1815, 615);
+        QTest::newRow("Command5") << "Command5"
+                                  << "Lungo una sezione parallela x"
+                                  << QRect(2400, 3120, 2500, 615);
+        QTest::newRow("Command7") << "Command7"
+                                  << "Lungo una sezione parallela y"
+                                  << QRect(5200, 3120, 2500, 615);
+        QTest::newRow("Command2") << "Command2"
+                                  << "Esci" << QRect(5160, 4320, 3375, 1215);
+        QTest::newRow("Label1") << "Label1"
+                                << "Nurlo" << QRect(3725, 360, 1455, 495);
+        QTest::newRow("Label2") << "Label2"
+                                << "QUADRATO" << QRect(240, 1200, 3495, 255);
+        QTest::newRow("Label3") << "Label3"
+                                << "L" << QRect(120, 2640, 3495, 255);
+    }
+    void menuLayout() {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(QRect, twips);
+        Form1 menu;
+        QCOMPARE(menu.windowTitle(), QStringLiteral("Form1"));
+        QCOMPARE(menu.size(), twipsSize(8775, 6015));
+        QWidget* control = child<QWidget>(menu, name.toLatin1().constData());
+        QCOMPARE(control->geometry(),
+                 twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        const QString shown = qobject_cast<QLabel*>(control) != nullptr
+                                  ? qobject_cast<QLabel*>(control)->text()
+                                  : qobject_cast<QPushButton*>(control)->text();
+        QCOMPARE(shown, caption);
+    }
+
+    void menuFonts() {
+        Form1 menu;
+        const QFont title = child<QLabel>(menu, "Label1")->font();
+        QCOMPARE(title.pointSizeF(), 15.75);
+        QVERIFY(!title.bold());
+        QCOMPARE(QFontInfo(title).family(), QStringLiteral("Cherry Bomb"));
+        for (const char* heading : {"Label2", "Label3"}) {
+            QVERIFY(child<QLabel>(menu, heading)->font().bold());
+            QCOMPARE(child<QLabel>(menu, heading)->font().pointSizeF(), 8.25);
+        }
+    }
+
+    void menuFocusOrder() {
+        Form1 menu;
+        QStringList order;
+        QWidget* widget = child<QWidget>(menu, "Command1");
+        for (int k = 0; k < 7; ++k) {
+            order << widget->objectName();
+            do {
+                widget = widget->nextInFocusChain();
+            } while (widget->focusPolicy() == Qt::NoFocus);
+        }
+        QCOMPARE(order, QStringList({"Command1", "Command2", "Command3", "Command4", "Command5",
+                                     "Command6", "Command7"}));
+    }
+
+    void twipsFollowTheScreenResolution() {
+        QCOMPARE(twipsToPixels(1440, 96.0), 96);
+        QCOMPARE(twipsToPixels(8775, 96.0), 585);
+        QCOMPARE(twipsToPixels(15, 96.0), 1);
+        QCOMPARE(twipsToPixels(1440, 120.0), 120);
+        QCOMPARE(twipsToPixels(255, 144.0), 26);  // 25.5 rounds up
+    }
+
+    void eachMenuButtonOpensItsScreenCreatedOnFirstUse_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("form");
+        QTest::newRow("square point") << "Command1" << 2;
+        QTest::newRow("square x section") << "Command3" << 3;
+        QTest::newRow("square y section") << "Command6" << 4;
+        QTest::newRow("L point") << "Command4" << 5;
+        QTest::newRow("L x section") << "Command5" << 6;
+        QTest::newRow("L y section") << "Command7" << 7;
+    }
+    void eachMenuButtonOpensItsScreenCreatedOnFirstUse() {
+        QFETCH(QString, button);
+        QFETCH(int, form);
+        TestContext t;
+        Program program(t.context, createScreen);
+        program.start();
+        QVERIFY(program.menu()->isVisible());
+        for (int k = 2; k <= 7; ++k) {
+            QVERIFY(program.screen(k) == nullptr);
+        }
+        press(*program.menu(), button.toLatin1().constData());
+        ComputingScreen* screen = program.screen(form);
+        QVERIFY(screen != nullptr);
+        QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
+        QVERIFY(screen->isVisible());
+        QVERIFY(!program.menu()->isVisible());
+        QCOMPARE(visibleWindows(), 1);
+        for (int k = 2; k <= 7; ++k) {
+            QCOMPARE(program.screen(k) != nullptr, k == form);
+        }
+        press(*screen, "Command2");
+        QVERIFY(!screen->isVisible());
+        QVERIFY(program.menu()->isVisible());
+        QCOMPARE(visibleWindows(), 1);
+    }
+
+    void computingScreenSizes() {
+        TestContext t;
+        const int sizes[][2] = {{8070, 5355},  {9015, 5715}, {8835, 6075},
+                                {10845, 8610}, {8370, 6840}, {8610, 6765}};
+        for (int form = 2; form <= 7; ++form) {
+            const auto screen = createScreen(form, t.context);
+            QCOMPARE(screen->size(), twipsSize(sizes[form - 2][0], sizes[form - 2][1]));
+            QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
+        }
+    }
+
+    void aScreenOpenedAgainKeepsItsContents() {
+        TestContext t;
+        Program program(t.context, createScreen);
+        program.start();
+        press(*program.menu(), "Command1");
+        ComputingScreen* screen = program.screen(2);
+        typeAll(*screen,
+                {{"Text1", "1"}, {"Text2", "2"}, {"Text3", "0"}, {"Text4", "10"}, {"Text6", "4"}});
+        chooseDatum(*screen, 1);
+        press(*screen, "Command1");
+        const QString result = text(*screen, "Text5");
+        QVERIFY(!result.isEmpty());
+        press(*screen, "Command2");
+
+        // The second-row "In un punto" is another screen.
+        press(*program.menu(), "Command4");
+        QVERIFY(program.screen(5) != screen);
+        QVERIFY(text(*program.screen(5), "Text1").isEmpty());
+        press(*program.screen(5), "Command2");
+
+        press(*program.menu(), "Command1");
+        QCOMPARE(program.screen(2), screen);
+        QCOMPARE(text(*screen, "Text1"), QStringLiteral("1"));
+        QCOMPARE(text(*screen, "Text4"), QStringLiteral("10"));
+        QCOMPARE(text(*screen, "Text5"), result);
+        QCOMPARE(child<QComboBox>(*screen, "Combo1")->currentIndex(), 1);
+    }
+
+    void closeButtons() {
+        TestContext t;
+        Program program(t.context, createScreen);
+        QSignalSpy exits(&program, &Program::exitRequested);
+        program.start();
+        press(*program.menu(), "Command5");
+        ComputingScreen* screen = program.screen(6);
+        // A computing screen's close button returns to the menu.
+        QVERIFY(!screen->close());
+        QVERIFY(!screen->isVisible());
+        QVERIFY(program.menu()->isVisible());
+        QCOMPARE(exits.count(), 0);
+        // The menu's close button ends the program, as "Esci" does.
+        program.menu()->close();
+        QCOMPARE(exits.count(), 1);
+        press(*program.menu(), "Command2");
+        QCOMPARE(exits.count(), 2);
+    }
+};
+
+QTEST_MAIN(ShellTest)
+#include "shell_test.moc"
