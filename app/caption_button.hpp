@@ -9,10 +9,10 @@ namespace nurlo {
 class CaptionButton : public QPushButton {
     Q_OBJECT
 
-  public:
+public:
     CaptionButton(const QString& caption, QWidget* parent);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -11,13 +11,9 @@
 
 namespace nurlo {
 
-QColor busyColour() {
-    return QColor(255, 0, 0);
-}
+QColor busyColour() { return QColor(255, 0, 0); }
 
-QColor normalColour() {
-    return QApplication::palette().color(QPalette::Button);
-}
+QColor normalColour() { return QApplication::palette().color(QPalette::Button); }
 
 ComputingScreen::ComputingScreen(int formNumber, int widthTwips, int heightTwips,
                                  ScreenContext& context)
@@ -170,9 +166,7 @@ std::optional<BoundaryDatum> ComputingScreen::selectedDatum() const {
     return static_cast<BoundaryDatum>(index);
 }
 
-void ComputingScreen::showMissingDatum() {
-    context_.messages.inform(this, kMissingDatumText);
-}
+void ComputingScreen::showMissingDatum() { context_.messages.inform(this, kMissingDatumText); }
 
 Estimate ComputingScreen::estimate(const BoundaryGrid& grid, const WalkDomain& domain, Node start,
                                    Int16 walks) {

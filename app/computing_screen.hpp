@@ -24,17 +24,17 @@ namespace nurlo {
 class ComputingScreen : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     // A window titled "Form<number>" with a client area of the given size in twips.
     ComputingScreen(int formNumber, int widthTwips, int heightTwips, ScreenContext& context);
 
     // Runs one calculation as a click on "Calcola!" does.
     void calculateNow();
 
-  signals:
+signals:
     void backToMenu();
 
-  protected:
+protected:
     virtual void calculate() = 0;
 
     // Layout, positions in twips. The widgets carry `name` as their object name.
@@ -68,7 +68,7 @@ class ComputingScreen : public QWidget {
 
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     QString captionOf(const QLineEdit* field) const;
 
     ScreenContext& context_;

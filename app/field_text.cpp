@@ -12,9 +12,7 @@ namespace {
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && isBlank(text.front())) {
@@ -85,9 +83,7 @@ double numberFromText(std::string_view text) {
 
 }  // namespace
 
-double lengthFromText(std::string_view text) {
-    return numberFromText(text);
-}
+double lengthFromText(std::string_view text) { return numberFromText(text); }
 
 Int16 countFromText(std::string_view text) {
     const double value = numberFromText(text);

@@ -9,16 +9,16 @@ namespace nurlo {
 class Form1 final : public QWidget {
     Q_OBJECT
 
-  public:
+public:
     Form1();
 
-  signals:
+signals:
     // A menu button asks for computing screen `formNumber` (2 to 7).
     void openScreen(int formNumber);
     // "Esci", or the window's close button.
     void exitRequested();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 };
 

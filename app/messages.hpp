@@ -18,7 +18,7 @@ inline const QString kMissingDatumText = QStringLiteral("Seleziona un dato al bo
 QString errorReportText(const RuntimeError& error, const QString& fieldCaption);
 
 class Messages {
-  public:
+public:
     virtual ~Messages() = default;
     // A modal box titled "Nurlo" with `text`, one OK button and no icon.
     virtual void inform(QWidget* parent, const QString& text) = 0;
@@ -28,7 +28,7 @@ class Messages {
 
 // Real modal message boxes.
 class MessageBoxes final : public Messages {
-  public:
+public:
     void inform(QWidget* parent, const QString& text) override;
     void reportError(QWidget* parent, const QString& text) override;
 };

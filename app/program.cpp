@@ -9,9 +9,7 @@ Program::Program(ScreenContext& context, ScreenFactory factory)
 
 Program::~Program() = default;
 
-void Program::start() {
-    ensureMenu().show();
-}
+void Program::start() { ensureMenu().show(); }
 
 Form1& Program::ensureMenu() {
     if (!menu_) {

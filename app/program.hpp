@@ -22,7 +22,7 @@ using ScreenFactory =
 class Program : public QObject {
     Q_OBJECT
 
-  public:
+public:
     Program(ScreenContext& context, ScreenFactory factory);
     ~Program() override;
 
@@ -36,11 +36,11 @@ class Program : public QObject {
     void openScreen(int formNumber);
     void returnToMenu(ComputingScreen* screen);
 
-  signals:
+signals:
     // "Esci": the program ends.
     void exitRequested();
 
-  private:
+private:
     Form1& ensureMenu();
 
     ScreenContext& context_;

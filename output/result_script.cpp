@@ -62,9 +62,7 @@ std::filesystem::path ResultScript::defaultPath() {
     return executable.parent_path() / kFileName;
 }
 
-ResultScript::ResultScript(const std::filesystem::path& path) {
-    open(path);
-}
+ResultScript::ResultScript(const std::filesystem::path& path) { open(path); }
 
 ResultScript::~ResultScript() {
     if (fd_ >= 0) {
@@ -119,15 +117,11 @@ void ResultScript::close() {
     }
 }
 
-void ResultScript::raiseFileError() const {
-    throw RuntimeError(ErrorKind::File, path_.string());
-}
+void ResultScript::raiseFileError() const { throw RuntimeError(ErrorKind::File, path_.string()); }
 
 // --- The lines of the section screens ---------------------------------------------------------
 
-void writeBareEstimate(ResultScript& script, double estimate) {
-    script.writeLine({estimate});
-}
+void writeBareEstimate(ResultScript& script, double estimate) { script.writeLine({estimate}); }
 
 std::optional<std::string_view> exactSolutionText(SectionAxis axis, BoundaryDatum datum) {
     const bool x = axis == SectionAxis::X;

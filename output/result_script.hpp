@@ -32,7 +32,7 @@ namespace nurlo {
 // which string literals and temporaries of the calling expression always do. Plain `int` is
 // refused so that every integer written is a checked 16-bit value (see toInt16).
 class ScriptItem {
-  public:
+public:
     ScriptItem(const char* text) : value_(std::string_view(text)) {}
     ScriptItem(std::string_view text) : value_(text) {}
     ScriptItem(const std::string& text) : value_(std::string_view(text)) {}
@@ -42,7 +42,7 @@ class ScriptItem {
 
     const std::variant<std::string_view, double, Int16>& value() const noexcept { return value_; }
 
-  private:
+private:
     std::variant<std::string_view, double, Int16> value_;
 };
 
@@ -57,7 +57,7 @@ std::string formatNumber(double value);
 std::string formatNumber(Int16 value);
 
 class ResultScript {
-  public:
+public:
     // risultato.m in the folder that holds the running executable.
     static std::filesystem::path defaultPath();
 
@@ -87,7 +87,7 @@ class ResultScript {
     // The path of the file opened last; empty before the first open.
     const std::filesystem::path& path() const noexcept { return path_; }
 
-  private:
+private:
     [[noreturn]] void raiseFileError() const;
 
     int fd_ = -1;

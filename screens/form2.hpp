@@ -8,13 +8,13 @@ namespace nurlo {
 class Form2 final : public ComputingScreen {
     Q_OBJECT
 
-  public:
+public:
     explicit Form2(ScreenContext& context);
 
-  protected:
+protected:
     void calculate() override;
 
-  private:
+private:
     QLineEdit* side_;       // Text1 "Dimensioni"
     QLineEdit* startX_;     // Text2
     QLineEdit* startY_;     // Text3

@@ -7,10 +7,10 @@ namespace nurlo {
 class Form3 final : public ComputingScreen {
     Q_OBJECT
 
-  public:
+public:
     explicit Form3(ScreenContext& context);
 
-  protected:
+protected:
     void calculate() override;
 };
 

@@ -7,10 +7,10 @@ namespace nurlo {
 class Form4 final : public ComputingScreen {
     Q_OBJECT
 
-  public:
+public:
     explicit Form4(ScreenContext& context);
 
-  protected:
+protected:
     void calculate() override;
 };
 

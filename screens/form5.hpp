@@ -7,10 +7,10 @@ namespace nurlo {
 class Form5 final : public ComputingScreen {
     Q_OBJECT
 
-  public:
+public:
     explicit Form5(ScreenContext& context);
 
-  protected:
+protected:
     void calculate() override;
 };
 

@@ -7,10 +7,10 @@ namespace nurlo {
 class Form6 final : public ComputingScreen {
     Q_OBJECT
 
-  public:
+public:
     explicit Form6(ScreenContext& context);
 
-  protected:
+protected:
     void calculate() override;
 };
 

@@ -7,10 +7,10 @@ namespace nurlo {
 class Form7 final : public ComputingScreen {
     Q_OBJECT
 
-  public:
+public:
     explicit Form7(ScreenContext& context);
 
-  protected:
+protected:
     void calculate() override;
 };
 

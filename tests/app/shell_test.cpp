@@ -26,7 +26,7 @@ int visibleWindows() {
 class ShellTest : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void menuLayout_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");

@@ -90,7 +90,8 @@ TEST(SineDatum, LengthZeroGivesZerosAndANegativeLengthIsUsedAsItIs) {
 
 TEST(SineDatum, ZeroStepsFailAtTheFirstNode) {
     BoundaryGrid grid(0, 0);
-    EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0), ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0),
+                         ErrorKind::FloatingPoint);
 }
 
 TEST(NulloDatum, LeavesEveryNodeZeroEvenOnAOneNodeGrid) {
@@ -123,8 +124,8 @@ TEST(HarmonicData, NodeValuesOnTheTwoByTwoGrid) {
 TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
     const double lx = 3.0;
     const double ly = 1.5;
-    for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY, BoundaryDatum::X2MinusY2,
-                                      BoundaryDatum::X3Minus3XY2}) {
+    for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
+                                      BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid grid(6, 3);
         fillBoundary(grid, datum, lx, ly);
         for (int i = 0; i <= 6; ++i) {
@@ -155,8 +156,8 @@ TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
 }
 
 TEST(HarmonicData, AZeroCountFailsWithTheFloatingPointError) {
-    for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY, BoundaryDatum::X2MinusY2,
-                                      BoundaryDatum::X3Minus3XY2}) {
+    for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
+                                      BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid flat(3, 0);
         EXPECT_RUNTIME_ERROR(fillBoundary(flat, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
         BoundaryGrid thin(0, 3);
@@ -167,12 +168,14 @@ TEST(HarmonicData, AZeroCountFailsWithTheFloatingPointError) {
 TEST(HarmonicData, AValueTooLargeForADoubleFailsAtItsNode) {
     BoundaryGrid grid(2, 2);
     // exp(X) overflows from x = 710 on: node (1, 0) with Lx = 2000 has x = 1000.
-    EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0), ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0),
+                         ErrorKind::FloatingPoint);
     // The nodes before it were written.
     EXPECT_EQ(grid.at(0, 1), std::sin(0.5));
 
     BoundaryGrid cubic(2, 2);
-    EXPECT_RUNTIME_ERROR(fillBoundary(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0), ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(fillBoundary(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0),
+                         ErrorKind::FloatingPoint);
 }
 
 TEST(Fill, ALoopThatEndsAtTheLargestCountFinishes) {

@@ -77,8 +77,8 @@ TEST(RuntimeError, CarriesItsKindAndAnItalianText) {
     EXPECT_NE(std::string(withDetail.what()).find("/tmp/x/risultato.m"), std::string::npos);
     EXPECT_NE(std::string(withDetail.what()).find("file"), std::string::npos);
 
-    for (const ErrorKind kind : {ErrorKind::TypeMismatch, ErrorKind::Overflow, ErrorKind::FloatingPoint,
-                                 ErrorKind::OutOfMemory}) {
+    for (const ErrorKind kind : {ErrorKind::TypeMismatch, ErrorKind::Overflow,
+                                 ErrorKind::FloatingPoint, ErrorKind::OutOfMemory}) {
         EXPECT_FALSE(italianText(kind).empty());
     }
 }

@@ -19,7 +19,9 @@ using test::ScriptedSource;
 double harmonicValue(const BoundaryGrid& grid, const WalkDomain& domain, Node start) {
     const HarmonicSolution solution(
         grid.nx(), grid.ny(),
-        [&](int i, int j) { return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)}); },
+        [&](int i, int j) {
+            return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)});
+        },
         [&](int i, int j) { return grid.at(i, j); });
     return solution.at(start.x, start.y);
 }
@@ -48,14 +50,15 @@ TEST(WalkEstimatorStatistics, AgreesWithTheDiscreteHarmonicValueWithinFiveStanda
     for (const StatisticalCase& c : cases) {
         BoundaryGrid grid(c.nx, c.ny);
         fillBoundary(grid, c.datum, c.lx, c.ly);
-        const WalkDomain domain = c.a < 0 ? WalkDomain::square(c.nx) : WalkDomain::lShaped(c.nx, c.ny, c.a, c.b);
+        const WalkDomain domain =
+            c.a < 0 ? WalkDomain::square(c.nx) : WalkDomain::lShaped(c.nx, c.ny, c.a, c.b);
         SeededSource source(c.seed);
         const Estimate estimate = WalkEstimator(grid, domain).run(c.start, 20000, source);
         const double exact = harmonicValue(grid, domain, c.start);
         EXPECT_GT(estimate.standardError, 0.0) << c.name;
         EXPECT_LE(std::fabs(estimate.value - exact), 5.0 * estimate.standardError)
-            << c.name << " seed " << c.seed << ": estimate " << estimate.value << ", exact " << exact
-            << ", standard error " << estimate.standardError;
+            << c.name << " seed " << c.seed << ": estimate " << estimate.value << ", exact "
+            << exact << ", standard error " << estimate.standardError;
     }
 }
 
@@ -67,7 +70,8 @@ TEST(WalkEstimatorStatistics, SquareSineCentreMatchesTheKnownValue) {
     EXPECT_NEAR(harmonicValue(grid, domain, {2, 2}), 0.2134234660, 1e-10);
     SeededSource source(2024);
     const Estimate estimate = WalkEstimator(grid, domain).run({2, 2}, 32767, source);
-    EXPECT_LE(std::fabs(estimate.value - 0.2134234660), 5.0 * estimate.standardError) << estimate.value;
+    EXPECT_LE(std::fabs(estimate.value - 0.2134234660), 5.0 * estimate.standardError)
+        << estimate.value;
 }
 
 TEST(WalkEstimatorStatistics, TheFourDirectionsGetEqualShares) {
@@ -84,9 +88,11 @@ TEST(WalkEstimatorStatistics, TheFourDirectionsGetEqualShares) {
     double chiSquare = 0.0;
     for (const long count : counts) {
         const double expected = steps / 4.0;
-        chiSquare += (static_cast<double>(count) - expected) * (static_cast<double>(count) - expected) / expected;
+        chiSquare += (static_cast<double>(count) - expected) *
+                     (static_cast<double>(count) - expected) / expected;
     }
-    EXPECT_LT(chiSquare, 16.27) << counts[0] << " " << counts[1] << " " << counts[2] << " " << counts[3];
+    EXPECT_LT(chiSquare, 16.27) << counts[0] << " " << counts[1] << " " << counts[2] << " "
+                                << counts[3];
 }
 
 class WalkEstimatorEdges : public ::testing::Test {

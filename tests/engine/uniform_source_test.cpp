@@ -69,12 +69,14 @@ TEST(ClockSeededSource, DrawsWithinOneClockTickStayUniformAndIndependent) {
 
     std::vector<long> pairs(256);
     for (std::size_t k = 0; k + 1 < values.size(); k += 2) {
-        ++pairs[static_cast<std::size_t>(values[k] * 16) * 16 + static_cast<std::size_t>(values[k + 1] * 16)];
+        ++pairs[static_cast<std::size_t>(values[k] * 16) * 16 +
+                static_cast<std::size_t>(values[k + 1] * 16)];
     }
     const double expected = (count / 2.0) / 256.0;
     double pairChi = 0.0;
     for (const long c : pairs) {
-        pairChi += (static_cast<double>(c) - expected) * (static_cast<double>(c) - expected) / expected;
+        pairChi +=
+            (static_cast<double>(c) - expected) * (static_cast<double>(c) - expected) / expected;
     }
     EXPECT_LT(pairChi, 330.5);
 

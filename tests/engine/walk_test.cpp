@@ -26,7 +26,8 @@ std::vector<std::string> stopMap(const WalkDomain& domain) {
 }
 
 TEST(BorderTest, SquareStopsOnItsFourSides) {
-    EXPECT_EQ(stopMap(WalkDomain::square(3)), (std::vector<std::string>{"####", "#..#", "#..#", "####"}));
+    EXPECT_EQ(stopMap(WalkDomain::square(3)),
+              (std::vector<std::string>{"####", "#..#", "#..#", "####"}));
 }
 
 TEST(BorderTest, LShapeAddsTheTwoSegmentsOfTheInnerCorner) {
@@ -143,7 +144,8 @@ TEST(RandomWalk, AStartOffTheGridEndsOnAProlongedLine) {
 TEST(RandomWalk, OffsetsAndPositionsAreCheckedSixteenBitValues) {
     // From (32767, 2) on the 4 x 4 square, a +x step makes x0 + dx = 32768.
     ScriptedSource source({0.0});
-    EXPECT_RUNTIME_ERROR(RandomWalk(WalkDomain::square(4), {32767, 2}).run(source), ErrorKind::Overflow);
+    EXPECT_RUNTIME_ERROR(RandomWalk(WalkDomain::square(4), {32767, 2}).run(source),
+                         ErrorKind::Overflow);
 }
 
 TEST(RandomWalk, CornerPastTheRectangleEndsWhereTheRectangleDoes) {

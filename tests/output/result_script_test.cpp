@@ -51,9 +51,7 @@ bool isMatlabNumber(const std::string& text) {
     return at == text.size();
 }
 
-std::uint64_t bits(double value) {
-    return std::bit_cast<std::uint64_t>(value);
-}
+std::uint64_t bits(double value) { return std::bit_cast<std::uint64_t>(value); }
 
 const std::vector<double>& awkwardValues() {
     static const std::vector<double> values = {
@@ -71,7 +69,7 @@ const std::vector<double>& awkwardValues() {
 
 // Sets a locale whose decimal point is a comma for the life of the guard, and puts back "C".
 class CommaLocale {
-  public:
+public:
     CommaLocale() {
         for (const char* name : {"it_IT.UTF-8", "it_IT.utf8", "it_IT", "de_DE.UTF-8", "de_DE.utf8",
                                  "fr_FR.UTF-8", "fr_FR.utf8", "es_ES.UTF-8", "nl_NL.UTF-8"}) {
@@ -89,7 +87,7 @@ class CommaLocale {
 
     const char* name() const { return name_; }
 
-  private:
+private:
     const char* name_ = nullptr;
 };
 

@@ -13,7 +13,7 @@
 namespace nurlo {
 
 class TempFolder {
-  public:
+public:
     TempFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "nurlo-output-XXXXXX").string();
@@ -32,7 +32,7 @@ class TempFolder {
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const char* name) const { return path_ / name; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

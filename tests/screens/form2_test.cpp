@@ -13,7 +13,7 @@ using namespace nurlo::test;
 class Form2Test : public QObject {
     Q_OBJECT
 
-  private:
+private:
     // Side 1, 4 steps, start (2, 2), N = 100, "Seno".
     static void fillValidFields(const QWidget& screen) {
         typeAll(screen,
@@ -21,7 +21,7 @@ class Form2Test : public QObject {
         chooseDatum(screen, 1);
     }
 
-  private slots:
+private slots:
     void layoutAndCaptions() {
         TestContext t;
         Form2 screen(t.context);

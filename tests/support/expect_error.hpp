@@ -5,12 +5,12 @@
 
 #include "runtime_error.hpp"
 
-#define EXPECT_RUNTIME_ERROR(statement, expectedKind)                                  \
-    do {                                                                               \
-        try {                                                                          \
-            statement;                                                                 \
-            ADD_FAILURE() << "no RuntimeError from: " #statement;                      \
-        } catch (const ::nurlo::RuntimeError& error_) {                                \
+#define EXPECT_RUNTIME_ERROR(statement, expectedKind)                                      \
+    do {                                                                                   \
+        try {                                                                              \
+            statement;                                                                     \
+            ADD_FAILURE() << "no RuntimeError from: " #statement;                          \
+        } catch (const ::nurlo::RuntimeError& error_) {                                    \
             EXPECT_EQ(error_.kind(), expectedKind) << #statement << ": " << error_.what(); \
-        }                                                                              \
+        }                                                                                  \
     } while (false)

@@ -34,7 +34,8 @@ public:
                     if (isFixed[index(i, j)]) {
                         continue;
                     }
-                    const double mean = 0.25 * (at(i - 1, j) + at(i + 1, j) + at(i, j - 1) + at(i, j + 1));
+                    const double mean =
+                        0.25 * (at(i - 1, j) + at(i + 1, j) + at(i, j - 1) + at(i, j + 1));
                     const double change = omega * (mean - at(i, j));
                     u_[index(i, j)] += change;
                     largest = std::fmax(largest, std::fabs(change));

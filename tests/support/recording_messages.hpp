@@ -18,7 +18,7 @@ struct RecordedMessage {
 };
 
 class RecordingMessages final : public Messages {
-  public:
+public:
     void inform(QWidget* parent, const QString& text) override {
         record(RecordedMessage::Kind::Information, parent, text);
     }
@@ -28,7 +28,7 @@ class RecordingMessages final : public Messages {
 
     std::vector<RecordedMessage> messages;
 
-  private:
+private:
     void record(RecordedMessage::Kind kind, QWidget* parent, const QString& text) {
         const QColor background =
             parent != nullptr ? parent->palette().color(QPalette::Window) : QColor();

@@ -61,8 +61,6 @@ inline QString text(const QWidget& screen, const char* name) {
     return child<QLineEdit>(screen, name)->text();
 }
 
-inline QColor background(const QWidget& screen) {
-    return screen.palette().color(QPalette::Window);
-}
+inline QColor background(const QWidget& screen) { return screen.palette().color(QPalette::Window); }
 
 }  // namespace nurlo::test
