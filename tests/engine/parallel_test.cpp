@@ -251,7 +251,7 @@ TEST(ParallelEstimate, AgreesWithTheDiscreteHarmonicValueWithinFiveStandardError
 // A seeded source whose chunks listed in `failing` raise an error naming the chunk at their
 // `failAfter`-th draw.
 class FailingSource {
-  public:
+public:
     FailingSource(std::uint64_t seed, std::array<bool, 8> failing, int failAfter)
         : inner_(seed), failing_(failing), failAfter_(failAfter) {}
 
@@ -267,7 +267,7 @@ class FailingSource {
         return FailingSource(inner_.split(index), failing_, failAfter_, static_cast<int>(index));
     }
 
-  private:
+private:
     FailingSource(SeededSource inner, std::array<bool, 8> failing, int failAfter, int chunk)
         : inner_(inner), failing_(failing), failAfter_(failAfter), chunk_(chunk) {}
 
@@ -321,6 +321,34 @@ TEST(ParallelEstimate, SumsAreStillCheckedAsTheyAreAdded) {
                          ErrorKind::FloatingPoint);
     EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, &pool).run({3, 1}, 10, source),
                          ErrorKind::SubscriptOutOfRange);
+}
+
+// --- The program's reseed clock
+// -------------------------------------------------------------------
+
+// Waits, by reading it, until the clock shows another value than `reading`; false if it never
+// does within a million readings.
+bool clockMovesOn(const TimestampClock& clock, std::uint64_t reading) {
+    for (int k = 0; k < 1000000; ++k) {
+        if (clock() != reading) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(TimestampClock, MovesOnSoThatReseedsAtDifferentMomentsDrawDifferently) {
+    const TimestampClock clock;
+    EXPECT_TRUE(clockMovesOn(clock, clock()));
+
+    // Two sources in the same state, reseeded at two moments, continue on different streams.
+    ClockSeededSource<> early(5, 0);
+    ClockSeededSource<> late(5, 0);
+    early.reseed();
+    const double first = early.next();
+    ASSERT_TRUE(clockMovesOn(clock, clock()));
+    late.reseed();
+    EXPECT_NE(first, late.next());
 }
 
 }  // namespace

@@ -1,0 +1,327 @@
+// The engine's speed, in one run: the bare generator, the lattice step with and without the
+// clock reseed, one estimate on one thread and on every core, and a whole section line of the
+// square written to a file.
+//
+// Steps are counted by a thin wrapper around the source that counts its draws (a walk draws once
+// per step), so "ns/step" is the measured time divided by the steps actually taken.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include <pcg_random.hpp>
+
+#include "allocation_count.hpp"
+#include "boundary_datum.hpp"
+#include "uniform_source.hpp"
+#include "walk.hpp"
+#include "walk_estimator.hpp"
+#include "walk_pool.hpp"
+
+#if __has_include(<result_script.hpp>)
+#include <result_script.hpp>
+#define NURLO_BENCH_HAS_RESULT_SCRIPT 1
+#endif
+
+namespace nurlo {
+namespace {
+
+// --- Sources
+// --------------------------------------------------------------------------------------
+
+// A source that counts its draws, i.e. the steps of the walks that use it. Each chunk's copy
+// counts its own and adds them to a shared total when it goes away, so the count costs one
+// atomic addition per chunk.
+template <UniformSource Inner>
+class CountingSource {
+  public:
+    CountingSource(Inner inner, std::atomic<std::uint64_t>* total) : inner_(inner), total_(total) {}
+    CountingSource(const CountingSource& other) : inner_(other.inner_), total_(other.total_) {}
+    CountingSource& operator=(const CountingSource&) = delete;
+    ~CountingSource() { total_->fetch_add(draws_, std::memory_order_relaxed); }
+
+    void reseed() { inner_.reseed(); }
+    double next() {
+        ++draws_;
+        return inner_.next();
+    }
+    CountingSource fork() { return CountingSource(inner_.fork(), total_); }
+    CountingSource split(std::uint64_t index) const {
+        return CountingSource(inner_.split(index), total_);
+    }
+
+  private:
+    Inner inner_;
+    std::atomic<std::uint64_t>* total_;
+    std::uint64_t draws_ = 0;
+};
+
+// The program's source: reseeded from the time-stamp counter (on x86).
+using ProgramSource = ClockSeededSource<>;
+// The same, reseeded from the steady clock instead, for comparison.
+using SteadySource = ClockSeededSource<SteadyClock>;
+
+template <class Source>
+Source makeSource();
+template <>
+SeededSource makeSource<SeededSource>() {
+    return SeededSource(20240917);
+}
+template <>
+ProgramSource makeSource<ProgramSource>() {
+    return ProgramSource::fromClock();
+}
+template <>
+SteadySource makeSource<SteadySource>() {
+    return SteadySource::fromClock();
+}
+
+// Time per step, from the steps taken: the counter's value is seconds per step, printed in ns.
+benchmark::Counter perStep(std::uint64_t steps) {
+    return benchmark::Counter(static_cast<double>(steps),
+                              benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// --- Scenes
+// ---------------------------------------------------------------------------------------
+
+enum class Scene { Square64, Square256, L64 };
+
+struct SceneSetup {
+    WalkDomain domain;
+    BoundaryGrid grid;
+    Node start;
+};
+
+// The square of n = 64 or 256 from its centre; the L of 64 x 64 with the corner at (32, 32),
+// from the middle of its upper arm.
+SceneSetup setUp(Scene scene) {
+    switch (scene) {
+        case Scene::Square64:
+        case Scene::Square256: {
+            const Int16 n = scene == Scene::Square64 ? 64 : 256;
+            SceneSetup setup{WalkDomain::square(n),
+                             BoundaryGrid(n, n),
+                             {static_cast<Int16>(n / 2), static_cast<Int16>(n / 2)}};
+            fillBoundary(setup.grid, BoundaryDatum::Seno, 1.0, 1.0);
+            return setup;
+        }
+        case Scene::L64: {
+            SceneSetup setup{WalkDomain::lShaped(64, 64, 32, 32), BoundaryGrid(64, 64), {16, 48}};
+            fillBoundary(setup.grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
+            return setup;
+        }
+    }
+    throw std::logic_error("unknown scene");
+}
+
+// --- The generator alone
+// --------------------------------------------------------------------------
+
+void BM_Pcg64Draw(benchmark::State& state) {
+    pcg64 engine(mix64(1), 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(engine());
+    }
+}
+BENCHMARK(BM_Pcg64Draw);
+
+void BM_SeededSourceNext(benchmark::State& state) {
+    SeededSource source(1);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(source.next());
+    }
+}
+BENCHMARK(BM_SeededSourceNext);
+
+template <class Clock>
+void BM_ClockReading(benchmark::State& state) {
+    const Clock clock;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(clock());
+    }
+}
+BENCHMARK(BM_ClockReading<TimestampClock>)->Name("BM_ClockReading/timestamp_counter");
+BENCHMARK(BM_ClockReading<SteadyClock>)->Name("BM_ClockReading/steady_clock");
+
+template <class Source>
+void BM_ReseedAndDraw(benchmark::State& state) {
+    Source source = makeSource<Source>();
+    for (auto _ : state) {
+        source.reseed();
+        benchmark::DoNotOptimize(source.next());
+    }
+}
+BENCHMARK(BM_ReseedAndDraw<SeededSource>)->Name("BM_ReseedAndDraw/no_reseed");
+BENCHMARK(BM_ReseedAndDraw<ProgramSource>)->Name("BM_ReseedAndDraw/tsc_reseed");
+BENCHMARK(BM_ReseedAndDraw<SteadySource>)->Name("BM_ReseedAndDraw/steady_clock_reseed");
+
+// --- One walk, per step
+// ---------------------------------------------------------------------------
+
+template <class Source>
+void walkSteps(benchmark::State& state, Scene scene) {
+    const SceneSetup setup = setUp(scene);
+    const RandomWalk walk(setup.domain, setup.start);
+    std::atomic<std::uint64_t> steps{0};
+    {
+        CountingSource<Source> source(makeSource<Source>(), &steps);
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(walk.run(source));
+        }
+    }
+    state.counters["ns/step"] = perStep(steps.load());
+    state.counters["steps/walk"] =
+        benchmark::Counter(static_cast<double>(steps.load()), benchmark::Counter::kAvgIterations);
+}
+
+enum class Reseed { None, Tsc, SteadyClock };
+
+void BM_WalkStep(benchmark::State& state, Scene scene, Reseed reseed) {
+    switch (reseed) {
+        case Reseed::None:
+            return walkSteps<SeededSource>(state, scene);
+        case Reseed::Tsc:
+            return walkSteps<ProgramSource>(state, scene);
+        case Reseed::SteadyClock:
+            return walkSteps<SteadySource>(state, scene);
+    }
+}
+BENCHMARK_CAPTURE(BM_WalkStep, square64_no_reseed, Scene::Square64, Reseed::None);
+BENCHMARK_CAPTURE(BM_WalkStep, square64_tsc_reseed, Scene::Square64, Reseed::Tsc);
+BENCHMARK_CAPTURE(BM_WalkStep, square64_steady_clock_reseed, Scene::Square64, Reseed::SteadyClock);
+BENCHMARK_CAPTURE(BM_WalkStep, L64_no_reseed, Scene::L64, Reseed::None);
+BENCHMARK_CAPTURE(BM_WalkStep, L64_tsc_reseed, Scene::L64, Reseed::Tsc);
+
+// --- One estimate, on one thread and on every core
+// ------------------------------------------------
+
+constexpr Int16 kWalksPerEstimate = 1000;
+
+// state.range(0): the threads of the pool, the calling thread included.
+void BM_Estimate(benchmark::State& state, Scene scene) {
+    const SceneSetup setup = setUp(scene);
+    WalkPool pool(static_cast<int>(state.range(0)));
+    const WalkEstimator estimator(setup.grid, setup.domain, &pool);
+    std::atomic<std::uint64_t> steps{0};
+    std::uint64_t allocations = 0;
+    {
+        CountingSource<ProgramSource> source(ProgramSource::fromClock(), &steps);
+        for (auto _ : state) {
+            const std::uint64_t before = bench::allocationCount();
+            benchmark::DoNotOptimize(estimator.run(setup.start, kWalksPerEstimate, source));
+            allocations += bench::allocationCount() - before;
+        }
+    }
+    state.counters["threads"] = static_cast<double>(pool.threadCount());
+    state.counters["walks/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kWalksPerEstimate, benchmark::Counter::kIsRate);
+    state.counters["ns/step"] = perStep(steps.load());
+    state.counters["allocs/estimate"] =
+        benchmark::Counter(static_cast<double>(allocations), benchmark::Counter::kAvgIterations);
+}
+
+void threadCounts(benchmark::internal::Benchmark* b) {
+    b->Arg(1);
+    if (WalkPool::defaultThreadCount() > 1) {
+        b->Arg(WalkPool::defaultThreadCount());
+    }
+    b->ArgName("threads")->UseRealTime()->Unit(benchmark::kMillisecond);
+}
+BENCHMARK_CAPTURE(BM_Estimate, square64, Scene::Square64)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, square256, Scene::Square256)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64)->Apply(threadCounts);
+
+// --- A whole section line of the square, written to a file
+// ----------------------------------------
+
+// A folder of its own under the system's temporary folder, removed at the end.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "nurlo_bench_XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot create a temporary folder");
+        }
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The estimates along the line y = s of the square, one line of the file per node, as the screen
+// of x-sections computes them: n = 100, "Seno" with side 1, s = 50, N = 1000.
+template <class Source>
+void runSection(const std::filesystem::path& file, WalkPool& pool, Source& source) {
+    constexpr Int16 n = 100;
+    constexpr Int16 s = 50;
+    constexpr Int16 walks = 1000;
+#ifdef NURLO_BENCH_HAS_RESULT_SCRIPT
+    ResultScript script(file);
+#else
+    std::FILE* out = std::fopen(file.c_str(), "w");
+    if (out == nullptr) {
+        throw std::runtime_error("cannot open " + file.string());
+    }
+#endif
+    BoundaryGrid grid(n, n);
+    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+    const WalkEstimator estimator(grid, WalkDomain::square(n), &pool);
+    for (const Int16 k : Int16Range(0, n)) {
+        const Estimate estimate = estimator.run({k, s}, walks, source);
+#ifdef NURLO_BENCH_HAS_RESULT_SCRIPT
+        writeBareEstimate(script, estimate.value);
+#else
+        std::fprintf(out, "%.17g\n", estimate.value);
+        std::fflush(out);
+#endif
+    }
+#ifdef NURLO_BENCH_HAS_RESULT_SCRIPT
+    script.close();
+#else
+    if (std::fclose(out) != 0) {
+        throw std::runtime_error("cannot close " + file.string());
+    }
+#endif
+}
+
+void BM_SquareSection(benchmark::State& state) {
+    const TempFolder folder;
+    const std::filesystem::path file = folder.path() / "risultato.m";
+    WalkPool pool(static_cast<int>(state.range(0)));
+    std::atomic<std::uint64_t> steps{0};
+    {
+        CountingSource<ProgramSource> source(ProgramSource::fromClock(), &steps);
+        for (auto _ : state) {
+            runSection(file, pool, source);
+        }
+    }
+    state.counters["threads"] = static_cast<double>(pool.threadCount());
+    state.counters["walks/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * 101 * 1000, benchmark::Counter::kIsRate);
+    state.counters["ns/step"] = perStep(steps.load());
+}
+BENCHMARK(BM_SquareSection)
+    ->Name("BM_SquareSection/n100_s50_N1000")
+    ->Apply(threadCounts)
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+}  // namespace nurlo
+
+BENCHMARK_MAIN();
