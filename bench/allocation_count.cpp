@@ -12,9 +12,7 @@ std::atomic<std::uint64_t> gAllocations{0};
 
 namespace nurlo::bench {
 
-std::uint64_t allocationCount() noexcept {
-    return gAllocations.load(std::memory_order_relaxed);
-}
+std::uint64_t allocationCount() noexcept { return gAllocations.load(std::memory_order_relaxed); }
 
 }  // namespace nurlo::bench
 
@@ -25,18 +23,8 @@ void* operator new(std::size_t size) {
     }
     throw std::bad_alloc();
 }
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    std::free(p);
-}
+void* operator new[](std::size_t size) { return operator new(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }

@@ -40,7 +40,7 @@ namespace {
 // atomic addition per chunk.
 template <UniformSource Inner>
 class CountingSource {
-  public:
+public:
     CountingSource(Inner inner, std::atomic<std::uint64_t>* total) : inner_(inner), total_(total) {}
     CountingSource(const CountingSource& other) : inner_(other.inner_), total_(other.total_) {}
     CountingSource& operator=(const CountingSource&) = delete;
@@ -56,7 +56,7 @@ class CountingSource {
         return CountingSource(inner_.split(index), total_);
     }
 
-  private:
+private:
     Inner inner_;
     std::atomic<std::uint64_t>* total_;
     std::uint64_t draws_ = 0;
@@ -243,7 +243,7 @@ BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64)->Apply(threadCounts);
 
 // A folder of its own under the system's temporary folder, removed at the end.
 class TempFolder {
-  public:
+public:
     TempFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "nurlo_bench_XXXXXX").string();
@@ -260,7 +260,7 @@ class TempFolder {
     TempFolder& operator=(const TempFolder&) = delete;
     const std::filesystem::path& path() const { return path_; }
 
-  private:
+private:
     std::filesystem::path path_;
 };
 

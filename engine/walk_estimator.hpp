@@ -27,7 +27,7 @@ namespace nurlo {
 // Mean and variance of a stream of values (Welford), with the merge of two partial streams
 // (Chan, Golub and LeVeque).
 class RunningStats {
-  public:
+public:
     void add(double value) {
         ++count_;
         const double delta = value - mean_;
@@ -58,7 +58,7 @@ class RunningStats {
         return count_ < 2 ? 0.0 : std::sqrt(variance() / static_cast<double>(count_));
     }
 
-  private:
+private:
     std::int64_t count_ = 0;
     double mean_ = 0.0;
     double m2_ = 0.0;
@@ -77,7 +77,7 @@ struct ChunkResult {
 };
 
 class WalkEstimator {
-  public:
+public:
     static constexpr int kChunkWalks = 256;
     // The chunks of the largest N.
     static constexpr int kMaxChunks = (kInt16Max + kChunkWalks - 1) / kChunkWalks;
@@ -166,7 +166,7 @@ class WalkEstimator {
         return estimate;
     }
 
-  private:
+private:
     const BoundaryGrid& grid_;
     WalkDomain domain_;
     WalkPool* pool_;

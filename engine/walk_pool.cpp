@@ -26,9 +26,7 @@ WalkPool::WalkPool(int threads) {
     }
 }
 
-WalkPool::~WalkPool() {
-    stopWorkers();
-}
+WalkPool::~WalkPool() { stopWorkers(); }
 
 void WalkPool::stopWorkers() noexcept {
     {

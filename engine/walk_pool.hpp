@@ -29,7 +29,7 @@
 namespace nurlo {
 
 class WalkPool {
-  public:
+public:
     // The number of hardware threads, at least 1.
     static int defaultThreadCount() noexcept;
 
@@ -53,7 +53,7 @@ class WalkPool {
             [](void* callable, int index) { (*static_cast<Callable*>(callable))(index); });
     }
 
-  private:
+private:
     using Trampoline = void (*)(void*, int);
 
     void run(int count, void* callable, Trampoline trampoline);
