@@ -59,9 +59,8 @@ void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly)
         case BoundaryDatum::XY: {
             // nx * ny is exact in a double, so any grid that fits in memory works.
             const double area = static_cast<double>(nx) * static_cast<double>(ny);
-            fillEveryNode(grid, [&](Int16 i, Int16 j) {
-                return checkedReal((((i * lx) * j) * ly) / area);
-            });
+            fillEveryNode(
+                grid, [&](Int16 i, Int16 j) { return checkedReal((((i * lx) * j) * ly) / area); });
             return;
         }
         case BoundaryDatum::X2MinusY2:

@@ -13,7 +13,8 @@ std::size_t physicalMemoryBytes() {
     return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize);
 }
 
-BoundaryGrid::BoundaryGrid(Int16 nx, Int16 ny, std::size_t memoryLimit) : nx_(nx), ny_(ny), rowLength_(0) {
+BoundaryGrid::BoundaryGrid(Int16 nx, Int16 ny, std::size_t memoryLimit)
+    : nx_(nx), ny_(ny), rowLength_(0) {
     if (nx < 0 || ny < 0) {
         raiseSubscript();
     }

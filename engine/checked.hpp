@@ -76,7 +76,8 @@ public:
         int value_;
     };
 
-    constexpr Int16Range(Int16 first, Int16 last) : first_(first), end_(last < first ? first : last + 1) {}
+    constexpr Int16Range(Int16 first, Int16 last)
+        : first_(first), end_(last < first ? first : last + 1) {}
     constexpr Iterator begin() const { return Iterator(first_); }
     constexpr Iterator end() const { return Iterator(end_); }
 

@@ -65,7 +65,8 @@ private:
 // The monotonic system clock, in nanoseconds.
 struct SteadyClock {
     std::uint64_t operator()() const {
-        return static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        return static_cast<std::uint64_t>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
     }
 };
 
@@ -102,7 +103,9 @@ public:
     void reseed() { engine_.set_stream(stream_ ^ mix64(clock_())); }
     double next() { return unitInterval(engine_()); }
     ClockSeededSource fork() { return ClockSeededSource(engine_(), 0, clock_); }
-    ClockSeededSource split(std::uint64_t index) const { return ClockSeededSource(seed_, index, clock_); }
+    ClockSeededSource split(std::uint64_t index) const {
+        return ClockSeededSource(seed_, index, clock_);
+    }
 
 private:
     std::uint64_t seed_;

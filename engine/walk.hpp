@@ -31,7 +31,9 @@ class WalkDomain {
 public:
     static WalkDomain square(Int16 n) { return WalkDomain(n, n, kNoCorner, kNoCorner); }
     // The rectangle 0..nx x 0..ny less the nodes with x > a and y > b.
-    static WalkDomain lShaped(Int16 nx, Int16 ny, Int16 a, Int16 b) { return WalkDomain(nx, ny, a, b); }
+    static WalkDomain lShaped(Int16 nx, Int16 ny, Int16 a, Int16 b) {
+        return WalkDomain(nx, ny, a, b);
+    }
 
     Int16 nx() const noexcept { return nx_; }
     Int16 ny() const noexcept { return ny_; }
@@ -41,7 +43,8 @@ public:
     bool stops(Node node) const noexcept {
         const int x = node.x;
         const int y = node.y;
-        return x == 0 || x == nx_ || y == 0 || y == ny_ || (x == a_ && y >= b_) || (y == b_ && x >= a_);
+        return x == 0 || x == nx_ || y == 0 || y == ny_ || (x == a_ && y >= b_) ||
+               (y == b_ && x >= a_);
     }
 
 private:
