@@ -1,8 +1,39 @@
 #include "walk_pool.hpp"
 
-#include <system_error>
+#include <chrono>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace nurlo {
+namespace {
+
+// How long a waiting thread watches before it blocks.
+constexpr std::chrono::microseconds kSpin{1000};
+
+// Calls `done` until it holds or the spin time is over; whether it held.
+template <class Done>
+bool spinUntil(Done done) {
+    const auto end = std::chrono::steady_clock::now() + kSpin;
+    for (;;) {
+        for (int k = 0; k < 64; ++k) {
+            if (done()) {
+                return true;
+            }
+#if defined(__x86_64__) || defined(__i386__)
+            _mm_pause();
+#endif
+        }
+        // Lets other threads run where there are more threads than cores.
+        std::this_thread::yield();
+        if (std::chrono::steady_clock::now() >= end) {
+            return done();
+        }
+    }
+}
+
+}  // namespace
 
 int WalkPool::defaultThreadCount() noexcept {
     const unsigned hardware = std::thread::hardware_concurrency();
@@ -31,7 +62,7 @@ WalkPool::~WalkPool() { stopWorkers(); }
 void WalkPool::stopWorkers() noexcept {
     {
         const std::lock_guard lock(mutex_);
-        stopping_ = true;
+        stopping_.store(true, std::memory_order_release);
     }
     wake_.notify_all();
     for (std::thread& worker : workers_) {
@@ -45,6 +76,24 @@ void WalkPool::run(int count, void* callable, Trampoline trampoline) {
         return;
     }
     const std::lock_guard call(callMutex_);
+    if (workers_.empty() || count == 1) {
+        // Nothing to share: the caller runs the tasks in order, and the first error is the one
+        // of the lowest index.
+        std::exception_ptr error;
+        for (int index = 0; index < count; ++index) {
+            try {
+                trampoline(callable, index);
+            } catch (...) {
+                if (!error) {
+                    error = std::current_exception();
+                }
+            }
+        }
+        if (error) {
+            std::rethrow_exception(error);
+        }
+        return;
+    }
     {
         const std::lock_guard lock(mutex_);
         callable_ = callable;
@@ -53,25 +102,33 @@ void WalkPool::run(int count, void* callable, Trampoline trampoline) {
         nextIndex_.store(0, std::memory_order_relaxed);
         error_ = nullptr;
         errorIndex_ = count;
-        busyWorkers_ = static_cast<int>(workers_.size());
-        ++generation_;
+        busyWorkers_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
+        // Publishes the job: a worker that sees the new generation sees the fields above.
+        generation_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
 
     work();
 
-    std::exception_ptr error;
-    {
-        // Every worker takes part in every job, if only to find the counter exhausted; waiting
-        // for all of them keeps the job's fields and the caller's task alive while any may read
-        // them, and makes every task's writes visible here.
-        std::unique_lock lock(mutex_);
-        done_.wait(lock, [this] { return busyWorkers_ == 0; });
-        callable_ = nullptr;
-        trampoline_ = nullptr;
-        error = std::move(error_);
-        error_ = nullptr;
+    // Every worker takes part in every job, if only to find the counter exhausted; waiting for
+    // all of them keeps the job's fields and the caller's task alive while any may read them,
+    // and makes every task's writes visible here.
+    const auto allLeft = [this] { return busyWorkers_.load(std::memory_order_acquire) == 0; };
+    std::unique_lock lock(mutex_);
+    if (!allLeft()) {
+        lock.unlock();
+        if (!spinUntil(allLeft)) {
+            lock.lock();
+            done_.wait(lock, allLeft);
+            lock.unlock();
+        }
+        lock.lock();
     }
+    callable_ = nullptr;
+    trampoline_ = nullptr;
+    std::exception_ptr error = std::move(error_);
+    error_ = nullptr;
+    lock.unlock();
     if (error) {
         std::rethrow_exception(error);
     }
@@ -98,21 +155,23 @@ void WalkPool::work() noexcept {
 void WalkPool::workerLoop() noexcept {
     std::uint64_t seen = 0;
     for (;;) {
-        {
+        const auto called = [&] {
+            return stopping_.load(std::memory_order_acquire) ||
+                   generation_.load(std::memory_order_acquire) != seen;
+        };
+        if (!spinUntil(called)) {
             std::unique_lock lock(mutex_);
-            wake_.wait(lock, [&] { return stopping_ || generation_ != seen; });
-            if (stopping_) {
-                return;
-            }
-            seen = generation_;
+            wake_.wait(lock, called);
         }
+        if (stopping_.load(std::memory_order_acquire)) {
+            return;
+        }
+        seen = generation_.load(std::memory_order_acquire);
         work();
-        bool last = false;
-        {
+        // The last worker to leave wakes the caller, under the lock so that a caller about to
+        // block cannot miss it.
+        if (busyWorkers_.fetch_sub(1, std::memory_order_acq_rel) == 1) {
             const std::lock_guard lock(mutex_);
-            last = --busyWorkers_ == 0;
-        }
-        if (last) {
             done_.notify_one();
         }
     }

@@ -11,6 +11,11 @@
 // exception of the lowest index that threw is rethrown on the calling thread. Which error the
 // caller sees is therefore the same whatever the scheduling.
 //
+// Waiting is a short spin, then a block on a condition variable. A thread that blocks can take
+// milliseconds to be running again on a virtual machine, as long as a whole chunk; an idle worker
+// therefore watches for the next job for about a millisecond before it sleeps, which catches the
+// next estimate of a section line, and the caller likewise watches for the last worker to finish.
+//
 // One call runs at a time: concurrent calls from several threads wait for each other, and a task
 // must not call parallelFor on the pool that runs it. A call allocates nothing, except what
 // capturing an exception needs.
@@ -66,12 +71,14 @@ private:
 
     std::mutex callMutex_;  // one call at a time
 
+    // generation_ and stopping_ change only under mutex_, so that a blocked thread cannot miss
+    // them; they are atomic so that a spinning thread can watch them without the lock.
     std::mutex mutex_;
-    std::condition_variable wake_;  // a new job, or the end
-    std::condition_variable done_;  // the last worker has left the job
-    std::uint64_t generation_ = 0;  // counts the jobs; a worker runs each generation once
-    bool stopping_ = false;
-    int busyWorkers_ = 0;  // workers that have not yet left the current job
+    std::condition_variable wake_;              // a new job, or the end
+    std::condition_variable done_;              // the last worker has left the job
+    std::atomic<std::uint64_t> generation_{0};  // counts the jobs; a worker runs each one once
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> busyWorkers_{0};  // workers that have not yet left the current job
 
     // The current job, written under mutex_ before generation_ moves on.
     void* callable_ = nullptr;
