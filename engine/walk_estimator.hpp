@@ -70,9 +70,32 @@ struct Estimate {
     Int16 walks = 0;             // the N asked for
 };
 
+// A running sum of doubles that carries the rounding error of each addition along (Neumaier's
+// compensated summation), so that the sum of N copies of one value is N times that value to the
+// last bit, and the mean of walks that all end on one node is that node's value. Each addition is
+// checked: a sum that overflows raises the floating-point error.
+class CompensatedSum {
+public:
+    void add(double value) {
+        const double total = checkedReal(sum_ + value);
+        compensation_ +=
+            std::fabs(sum_) >= std::fabs(value) ? (sum_ - total) + value : (value - total) + sum_;
+        sum_ = total;
+    }
+    void add(const CompensatedSum& other) {
+        add(other.sum_);
+        add(other.compensation_);
+    }
+    double value() const { return checkedReal(sum_ + compensation_); }
+
+private:
+    double sum_ = 0.0;
+    double compensation_ = 0.0;
+};
+
 // The walks of one chunk: the sum of their end values in walk order, and their statistics.
 struct ChunkResult {
-    double sum = 0.0;
+    CompensatedSum sum;
     RunningStats stats;
 };
 
@@ -119,7 +142,7 @@ public:
         if (pool_ != nullptr) {
             pool_->parallelFor(chunks, runOne);
         }
-        double sum = 0.0;
+        CompensatedSum sum;
         RunningStats stats;
         for (int chunk = 0; chunk < chunks; ++chunk) {
             const auto slot = static_cast<std::size_t>(chunk);
@@ -129,10 +152,10 @@ public:
             if (errors[slot]) {
                 std::rethrow_exception(errors[slot]);
             }
-            sum = checkedReal(sum + results[slot].sum);
+            sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
         }
-        return finish(sum, stats, n);
+        return finish(sum.value(), stats, n);
     }
 
     // The walks of chunk `chunk` of an estimate with N walks.
@@ -151,7 +174,7 @@ public:
         for (int k = 0; k < walks; ++k) {
             const Node end = walk.run(source);
             const double value = grid_.at(end.x, end.y);
-            result.sum = checkedReal(result.sum + value);
+            result.sum.add(value);
             result.stats.add(value);
         }
         return result;

@@ -111,8 +111,7 @@ protected:
 TEST_F(WalkEstimatorEdges, ABorderStartGivesTheMeanOfNCopiesOfItsValue) {
     ScriptedSource noDraws({});
     const Estimate estimate = WalkEstimator(grid_, domain_).run({2, 0}, 1000, noDraws);
-    // Up to the rounding of adding the value 1000 times.
-    EXPECT_NEAR(estimate.value, 0.9999996829318346, 1e-13);
+    EXPECT_EQ(estimate.value, 0.9999996829318346);
     EXPECT_EQ(estimate.walks, 1000);
     EXPECT_EQ(noDraws.draws(), 0u);
     EXPECT_EQ(run({4, 2}, 3).value, 0.0);
@@ -177,6 +176,26 @@ TEST(WalkEstimator, TheStandardErrorIsThatOfTheEndValues) {
     const Estimate estimate = WalkEstimator(grid, WalkDomain::square(2)).run({1, 1}, 4, source);
     EXPECT_EQ(estimate.value, 2.0);
     EXPECT_NEAR(estimate.standardError, std::sqrt(16.0 / 3.0 / 4.0), 1e-15);
+}
+
+TEST(CompensatedSum, AddsCopiesOfOneValueToTheLastBit) {
+    CompensatedSum tenths;
+    for (int k = 0; k < 1000; ++k) {
+        tenths.add(0.1);
+    }
+    EXPECT_EQ(tenths.value(), 100.0);
+
+    CompensatedSum first;
+    CompensatedSum second;
+    for (int k = 0; k < 300; ++k) {
+        (k < 100 ? first : second).add(0.7079509086484321);
+    }
+    first.add(second);
+    EXPECT_EQ(first.value() / 300, 0.7079509086484321);
+
+    CompensatedSum huge;
+    huge.add(1e308);
+    EXPECT_RUNTIME_ERROR(huge.add(1e308), ErrorKind::FloatingPoint);
 }
 
 TEST(RunningStats, MergingPartsEqualsOnePass) {
