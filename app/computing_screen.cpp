@@ -5,6 +5,7 @@
 #include <QFont>
 #include <new>
 
+#include "busy_run.hpp"
 #include "caption_button.hpp"
 #include "field_text.hpp"
 #include "twips.hpp"
@@ -110,6 +111,7 @@ void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
 
 void ComputingScreen::calculateNow() {
     failedField_.clear();
+    calculating_ = true;
     try {
         calculate();
     } catch (const RuntimeError& error) {
@@ -120,6 +122,7 @@ void ComputingScreen::calculateNow() {
                                       errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
         setNormalColour();
     }
+    calculating_ = false;
 }
 
 void ComputingScreen::setBusyColour() {
@@ -170,9 +173,11 @@ void ComputingScreen::showMissingDatum() { context_.messages.inform(this, kMissi
 
 Estimate ComputingScreen::estimate(const BoundaryGrid& grid, const WalkDomain& domain, Node start,
                                    Int16 walks) {
-    const WalkEstimator estimator(grid, domain);
-    return std::visit([&](auto& source) { return estimator.run(start, walks, source); },
-                      context_.source);
+    const WalkEstimator estimator(grid, domain, context_.pool);
+    return runKeepingWindowAlive([&] {
+        return std::visit([&](auto& source) { return estimator.run(start, walks, source); },
+                          context_.source);
+    });
 }
 
 void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {
@@ -183,9 +188,12 @@ void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {
 }
 
 void ComputingScreen::closeEvent(QCloseEvent* event) {
-    // The title bar's close button returns to the menu, as "Torna al menù" does.
+    // The title bar's close button returns to the menu, as "Torna al menù" does; while a
+    // calculation runs the screen stays, as it does for a click on that button.
     event->ignore();
-    emit backToMenu();
+    if (!calculating_) {
+        emit backToMenu();
+    }
 }
 
 }  // namespace nurlo

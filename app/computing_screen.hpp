@@ -75,6 +75,7 @@ private:
     double dpi_;
     QComboBox* datumList_ = nullptr;
     QString failedField_;
+    bool calculating_ = false;
 };
 
 // The background colours of a computing screen.

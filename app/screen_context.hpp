@@ -1,5 +1,5 @@
-// What the program hands to every computing screen: the message boxes, the random source, and
-// where the result file goes.
+// What the program hands to every computing screen: the message boxes, the random source, where
+// the result file goes and the threads that run the walks.
 #pragma once
 
 #include <filesystem>
@@ -7,6 +7,7 @@
 
 #include "messages.hpp"
 #include "uniform_source.hpp"
+#include "walk_pool.hpp"
 
 namespace nurlo {
 
@@ -17,6 +18,7 @@ struct ScreenContext {
     Messages& messages;
     ScreenSource source;
     std::filesystem::path resultPath;  // risultato.m, beside the executable in the program
+    WalkPool* pool = nullptr;          // the threads that share the walks; none: this thread only
 };
 
 }  // namespace nurlo
