@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 #include <system_error>
 #include <type_traits>
 #include <utility>
@@ -123,9 +124,16 @@ void ResultScript::raiseFileError() const { throw RuntimeError(ErrorKind::File, 
 
 void writeBareEstimate(ResultScript& script, double estimate) { script.writeLine({estimate}); }
 
-std::optional<std::string_view> exactSolutionText(SectionAxis axis, BoundaryDatum datum) {
+std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum) {
     const bool x = axis == SectionAxis::X;
     switch (datum) {
+        // The closing lines plot z against the running coordinate for every datum, so z is
+        // defined for every datum too. Without it the script stops at "plot(x,z)" in a fresh
+        // session, or plots a z left over from an earlier script as if it were this solution.
+        case BoundaryDatum::Nullo:
+            return x ? "z=zeros(size(x));" : "z=zeros(size(y));";
+        case BoundaryDatum::Seno:
+            return x ? "z=NaN(size(x));" : "z=NaN(size(y));";
         case BoundaryDatum::ExpXSiny:
             return "z=exp(x).*sin(y);";
         case BoundaryDatum::XY:
@@ -134,11 +142,8 @@ std::optional<std::string_view> exactSolutionText(SectionAxis axis, BoundaryDatu
             return x ? "z=x.^2-y^2;" : "z=x^2-y.^2;";
         case BoundaryDatum::X3Minus3XY2:
             return x ? "z=x.^3-3*x*y^2;" : "z=x^3-3*x*y.^2;";
-        case BoundaryDatum::Nullo:
-        case BoundaryDatum::Seno:
-            break;
     }
-    return std::nullopt;
+    throw std::invalid_argument("exactSolutionText: no such boundary datum");
 }
 
 void writeSectionHeader(ResultScript& script, SectionAxis axis, double fineStep, double end,
@@ -146,9 +151,7 @@ void writeSectionHeader(ResultScript& script, SectionAxis axis, double fineStep,
     const bool x = axis == SectionAxis::X;
     script.writeLine({x ? "x=0:" : "y=0:", fineStep, ":", end, ";"});
     script.writeLine({x ? "y=" : "x=", fixedCoordinate, ";"});
-    if (const auto exact = exactSolutionText(axis, datum)) {
-        script.writeLine({*exact});
-    }
+    script.writeLine({exactSolutionText(axis, datum)});
 }
 
 void writeNodeLine(ResultScript& script, Int16 index, double estimate) {

@@ -16,7 +16,6 @@
 
 #include <filesystem>
 #include <initializer_list>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -103,14 +102,16 @@ enum class SectionAxis { X, Y };
 // A square section screen's line: the bare estimate.
 void writeBareEstimate(ResultScript& script, double estimate);
 
-// The exact solution along the section for `datum`, as a script assignment to z, or nothing for
-// the data that have none ("Nullo", "Seno"). On an x-section x is the row vector and y the
-// scalar; on a y-section the other way round.
-std::optional<std::string_view> exactSolutionText(SectionAxis axis, BoundaryDatum datum);
+// The exact solution along the section for `datum`, as a script assignment to z of a vector the
+// size of the running coordinate. On an x-section x is the row vector and y the scalar; on a
+// y-section the other way round, and every power of the vector is taken element by element.
+// "Nullo" has the exact solution 0; "Seno" has no closed form along a line, so its z is NaN and
+// the plot draws nothing for it.
+std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum);
 
 // The header of an L-domain section script: the fine range of the running coordinate
 // ("x=0:fineStep:end;" or "y=0:fineStep:end;"), the fixed coordinate of the section
-// ("y=fixed;" or "x=fixed;") and, for the data that have one, the exact solution.
+// ("y=fixed;" or "x=fixed;") and the exact solution.
 void writeSectionHeader(ResultScript& script, SectionAxis axis, double fineStep, double end,
                         double fixedCoordinate, BoundaryDatum datum);
 

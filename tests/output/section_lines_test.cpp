@@ -11,13 +11,13 @@ namespace {
 
 struct DatumCase {
     BoundaryDatum datum;
-    const char* xSectionLine;  // line 3 of an x-section script, or "" for none
-    const char* ySectionLine;  // line 3 of a y-section script, or "" for none
+    const char* xSectionLine;  // the exact-solution line of an x-section script
+    const char* ySectionLine;  // the exact-solution line of a y-section script
 };
 
 const std::vector<DatumCase> kDatumCases = {
-    {BoundaryDatum::Nullo, "", ""},
-    {BoundaryDatum::Seno, "", ""},
+    {BoundaryDatum::Nullo, "z=zeros(size(x));\n", "z=zeros(size(y));\n"},
+    {BoundaryDatum::Seno, "z=NaN(size(x));\n", "z=NaN(size(y));\n"},
     {BoundaryDatum::ExpXSiny, "z=exp(x).*sin(y);\n", "z=exp(x).*sin(y);\n"},
     {BoundaryDatum::XY, "z=x*y;\n", "z=x*y;\n"},
     {BoundaryDatum::X2MinusY2, "z=x.^2-y^2;\n", "z=x^2-y.^2;\n"},
