@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Works the real program as a person does: on a virtual X display with no window manager, it
+# opens screens from the menu, types into the fields with the keyboard (moving with Tab through the
+# focus order), chooses a datum, presses "Calcola!", reads "Risultato" through the clipboard,
+# finds risultato.m beside the executable, returns to the menu and ends with "Esci".
+#
+# Usage: person_test.sh NURLO_EXECUTABLE SCREENSHOT_FOLDER
+set -euo pipefail
+
+exe=$1
+shots=$2
+if [ -z "${NURLO_PERSON_TEST_DISPLAY:-}" ]; then
+  exec env NURLO_PERSON_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+export QT_QPA_PLATFORM=xcb
+result_file="$(dirname "$exe")/risultato.m"
+rm -f "$result_file"
+
+"$exe" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  import -window root "$shots/person-test-failure.png" 2>/dev/null || true
+  exit 1
+}
+visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+wait_visible() {
+  for _ in $(seq 1 100); do
+    [ -n "$(visible "$1")" ] && return 0
+    sleep 0.1
+  done
+  fail "window $1 did not appear"
+}
+# Without a window manager nothing gives a new window the keyboard: do it as a person's click would.
+focus() {
+  wait_visible "$1"
+  xdotool windowfocus "$(visible "$1")"
+  sleep 0.3
+}
+key() { xdotool key --delay 60 "$@"; }
+tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
+backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
+write() { xdotool type --delay 40 "$1"; }
+down() { for _ in $(seq 1 "$1"); do key Down; done; }
+copy_field() {
+  key ctrl+a ctrl+c
+  sleep 0.3
+  xclip -o -selection clipboard
+}
+screenshot() { import -window root "$shots/person-test-$1.png"; }
+
+# The menu opens with the focus on the first "In un punto": the square's point screen.
+focus Form1
+key space
+focus Form2
+# Focus order: Calcola!, Dimensioni, ascissa, ordinata, N prove, Dato al bordo, Risultato,
+# Torna al menù, N° suddivisioni. Start (2, 0) lies on the bottom border of the side-1 square.
+tab 1; write 1
+tab 1; write 2
+tab 1; write 0
+tab 1; write 100
+tab 1; down 2  # "Seno"
+tab 3; write 4
+tab 1; key space
+sleep 1
+screenshot form2
+backtab 3
+shown=$(copy_field)
+[ "$shown" = "0.999999682931835" ] || fail "Form2 shows '$shown', expected sin(0.5*3.14) = 0.999999682931835"
+echo "Form2: Risultato $shown"
+tab 1; key space  # Torna al menù
+focus Form1
+[ -z "$(visible Form2)" ] || fail "Form2 still visible after Torna al menù"
+
+# The second-row "In un punto": the L-domain point screen. Focus order: Calcola!, a, b, Lx, Ly,
+# x0, y0, N prove, nx, ny, Dato al bordo, Risultato, Torna al menù.
+tab 3; key space
+focus Form5
+for value in 2 2 2 2 2 1 50 2 2; do
+  tab 1; write "$value"
+done
+tab 1; down 5  # "x^2-y^2"
+tab 3; key space
+sleep 1
+screenshot form5
+backtab 2
+shown=$(copy_field)
+[ "$shown" = "3" ] || fail "Form5 shows '$shown', expected 2^2 - 1^2 = 3"
+echo "Form5: Risultato $shown"
+tab 1; key space
+focus Form1
+
+# The second-row x-section: Form6 writes risultato.m beside the executable. Focus order:
+# Calcola!, a, b, Lx, Ly, ordinate, N prove, nx, ny, Dato al bordo, Torna al menù.
+tab 1; key space
+focus Form6
+for value in 2 2 2 2 1 20 4 4; do
+  tab 1; write "$value"
+done
+tab 1; down 4  # "x*y"
+tab 2; key space
+sleep 1
+screenshot form6
+[ -f "$result_file" ] || fail "no risultato.m beside the executable"
+grep -qx 'z=x\*y;' "$result_file" || fail "risultato.m has no exact solution line"
+nodes=$(grep -c '^z2(' "$result_file")
+[ "$nodes" -eq 5 ] || fail "risultato.m has $nodes node lines, expected 5"
+grep -qx "ylabel ('Vincita')" "$result_file" || fail "risultato.m has no closing lines"
+echo "Form6: risultato.m with $nodes node lines"
+backtab 1; key space
+focus Form1
+
+# "Esci" comes second in the menu's focus order; the focus is on the x-section button now.
+backtab 3; key space
+for _ in $(seq 1 50); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+  fail "the program is still running after Esci"
+fi
+wait "$pid" || fail "the program ended with an error"
+trap - EXIT
+echo "person test passed"
