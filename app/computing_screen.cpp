@@ -35,6 +35,10 @@ QLabel* ComputingScreen::addLabel(const char* name, const QString& caption, int 
     label->setGeometry(twipsRect(left, top, width, height, dpi_));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A caption longer than its box is cut at the bottom; the whole text shows as the tooltip.
+    if (label->heightForWidth(label->width()) > label->height()) {
+        label->setToolTip(caption);
+    }
     return label;
 }
 

@@ -41,6 +41,10 @@ private slots:
         QCOMPARE(child<QLabel>(screen, "Label4")->text(),
                  QStringLiteral("Ordinata partenza (nel sistema discretizzato)"));
         QCOMPARE(child<QPushButton>(screen, "Command2")->text(), QStringLiteral("Torna al menù"));
+        // A caption cut by its box shows whole as the tooltip; one that fits has none.
+        QCOMPARE(child<QLabel>(screen, "Label3")->toolTip(),
+                 QStringLiteral("Ascissa partenza (nel sistema discretizzato)"));
+        QVERIFY(child<QLabel>(screen, "Label1")->toolTip().isEmpty());
         auto* calculate = child<QPushButton>(screen, "Command1");
         QCOMPARE(calculate->text(), QStringLiteral("Calcola!"));
         QVERIFY(calculate->font().bold());
