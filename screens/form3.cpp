@@ -2,10 +2,18 @@
 
 namespace nurlo {
 
-Form3::Form3(ScreenContext& context) : ComputingScreen(3, 9015, 5715, context) {
-    addBackButton(5160, 3600);
-}
+namespace {
+constexpr SquareSectionDesign kDesign = {
+    .formNumber = 3,
+    .widthTwips = 9015,
+    .heightTwips = 5715,
+    .axis = SectionAxis::X,
+    .sectionCaption = "Ordinata sezione (nel sistema discretizzato)",
+    .controlsShift = 0,
+    .noteShift = 0,
+};
+}  // namespace
 
-void Form3::calculate() {}
+Form3::Form3(ScreenContext& context) : SquareSectionScreen(kDesign, context) {}
 
 }  // namespace nurlo

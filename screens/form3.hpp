@@ -1,17 +1,15 @@
+// The square's x-section screen: the estimates along the line of the square at ordinate s.
 #pragma once
 
-#include "computing_screen.hpp"
+#include "square_section_screen.hpp"
 
 namespace nurlo {
 
-class Form3 final : public ComputingScreen {
+class Form3 final : public SquareSectionScreen {
     Q_OBJECT
 
 public:
     explicit Form3(ScreenContext& context);
-
-protected:
-    void calculate() override;
 };
 
 }  // namespace nurlo

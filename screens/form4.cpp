@@ -2,10 +2,18 @@
 
 namespace nurlo {
 
-Form4::Form4(ScreenContext& context) : ComputingScreen(4, 8835, 6075, context) {
-    addBackButton(5160, 3600);
-}
+namespace {
+constexpr SquareSectionDesign kDesign = {
+    .formNumber = 4,
+    .widthTwips = 8835,
+    .heightTwips = 6075,
+    .axis = SectionAxis::Y,
+    .sectionCaption = "Ascissa sezione (nel sistema discretizzato)",
+    .controlsShift = 120,
+    .noteShift = 360,
+};
+}  // namespace
 
-void Form4::calculate() {}
+Form4::Form4(ScreenContext& context) : SquareSectionScreen(kDesign, context) {}
 
 }  // namespace nurlo

@@ -1,0 +1,85 @@
+// The grid line of a section screen: which nodes it covers, in which order, and the values that
+// describe it in risultato.m. Plain computations, with no window.
+//
+// A section along the x axis holds a fixed ordinate index and runs over the abscissa index k; a
+// section along the y axis the other way round. Each node's estimate goes to the result script
+// as soon as it exists, so the file grows node by node and a run-time error leaves in it exactly
+// the lines of the nodes finished before.
+#pragma once
+
+#include "checked.hpp"
+#include "result_script.hpp"
+#include "walk.hpp"
+
+namespace nurlo {
+
+// The node at position k of the section along `axis` through the fixed index `fixed`: (k, fixed)
+// along x, (fixed, k) along y.
+constexpr Node sectionNode(SectionAxis axis, Int16 fixed, Int16 k) {
+    return axis == SectionAxis::X ? Node{k, fixed} : Node{fixed, k};
+}
+
+// What decides the extent of an L-domain section: the domain's lengths and counts, its inner
+// corner (a, b), and the section's fixed index (the ordinate j along x, the abscissa i along y).
+struct LSectionInput {
+    SectionAxis axis = SectionAxis::X;
+    double lx = 0.0;
+    double ly = 0.0;
+    Int16 nx = 0;
+    Int16 ny = 0;
+    Int16 a = 0;
+    Int16 b = 0;
+    Int16 fixed = 0;
+};
+
+// An L-domain section: the nodes k = 0..lastNode, and the values of its script lines. Along x
+// (y along y, with the roles of the axes exchanged):
+// - step: Lx / nx, the distance between two nodes;
+// - fineStep: step / 10, the sampling of the exact solution;
+// - end: the abscissa of the last node, Lx below the inner corner (j < b), (a * Lx) / nx on the
+//   segment x = a otherwise;
+// - lastNode: nx below the inner corner, a otherwise;
+// - fixedCoordinate: (j * Ly) / ny, the ordinate of the line.
+struct LSection {
+    SectionAxis axis = SectionAxis::X;
+    Int16 fixed = 0;
+    Int16 lastNode = 0;
+    double step = 0.0;
+    double fineStep = 0.0;
+    double end = 0.0;
+    double fixedCoordinate = 0.0;
+
+    Node node(Int16 k) const { return sectionNode(axis, fixed, k); }
+};
+
+// The section for `input`. The values are computed in double arithmetic, each product and
+// quotient in the order written above, and each is tested: a zero count raises the
+// floating-point error. A section whose nodes would leave the grid (a fixed index outside the
+// grid, or a last node past the far side, as when j >= b and a > nx) raises the
+// subscript-out-of-range error, so that it is refused before any walk. A negative last node
+// (j >= b with a < 0) leaves the section without nodes, which is no error.
+LSection planLSection(const LSectionInput& input);
+
+// The estimate at every node of the square's section along `axis` through the fixed index
+// `fixed`, k = 0..n in order, each written as its bare line right after `estimateAt` returns it.
+// `estimateAt(Node)` returns the estimate as a double. A fixed index off the grid is refused by
+// the estimator at the first node, before any line is written.
+template <class EstimateAt>
+void writeSquareSection(ResultScript& script, SectionAxis axis, Int16 fixed, Int16 n,
+                        EstimateAt&& estimateAt) {
+    for (const Int16 k : Int16Range(0, n)) {
+        writeBareEstimate(script, estimateAt(sectionNode(axis, fixed, k)));
+    }
+}
+
+// The estimate at every node of an L-domain section in order, each written as its
+// "z2(k + 1)=estimate;" line right after `estimateAt` returns it.
+template <class EstimateAt>
+void writeSectionNodes(ResultScript& script, const LSection& section, EstimateAt&& estimateAt) {
+    for (const Int16 k : Int16Range(0, section.lastNode)) {
+        const double value = estimateAt(section.node(k));
+        writeNodeLine(script, checkedAdd(k, 1), value);
+    }
+}
+
+}  // namespace nurlo

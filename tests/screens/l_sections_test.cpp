@@ -1,0 +1,554 @@
+// The L-shaped domain's section screens, worked through their controls with a seeded source: the
+// script they write for each datum and each extent of the line, the order of a click's steps and
+// the colour at each of them.
+#include <QtTest>
+#include <cmath>
+#include <fstream>
+
+#include "boundary_datum.hpp"
+#include "computing_screen.hpp"
+#include "screen_factory.hpp"
+#include "screen_fixture.hpp"
+#include "section_file.hpp"
+#include "twips.hpp"
+#include "walk.hpp"
+
+using namespace nurlo;
+using namespace nurlo::test;
+
+namespace {
+
+QString sectionCaption(int form) {
+    return form == 6 ? QStringLiteral("Ordinata partenza (nel sistema discretizzato)")
+                     : QStringLiteral("Ascissa partenza (nel sistema discretizzato)");
+}
+
+// The eight fields in the order a click reads them, with their captions.
+QList<QPair<const char*, QString>> readOrder(int form) {
+    return {{"Text9", QStringLiteral("Parametro a (nel sistema discretizzato)")},
+            {"Text10", QStringLiteral("Parametro b (nel sistema discretizzato)")},
+            {"Text1", QStringLiteral("Dimensioni x")},
+            {"Text8", QStringLiteral("Dimensioni y")},
+            {"Text3", sectionCaption(form)},
+            {"Text4", QStringLiteral("N prove")},
+            {"Text6", QStringLiteral("N° suddivisioni x")},
+            {"Text7", QStringLiteral("N° suddivisioni y")}};
+}
+
+// One calculation's inputs, as typed.
+struct Inputs {
+    QString lx, ly, nx, ny, a, b, section, walks;
+};
+
+// Lx = 3 in 6 steps, Ly = 2 in 4 steps (the same step 0.5 on both axes), inner corner (3, 2).
+const Inputs kDomain = {"3", "2", "6", "4", "3", "2", "1", "50"};
+
+void typeInputs(const QWidget& screen, const Inputs& in, int datum) {
+    typeAll(screen, {{"Text1", in.lx},
+                     {"Text8", in.ly},
+                     {"Text6", in.nx},
+                     {"Text7", in.ny},
+                     {"Text9", in.a},
+                     {"Text10", in.b},
+                     {"Text3", in.section},
+                     {"Text4", in.walks}});
+    chooseDatum(screen, datum);
+}
+
+// The six closing lines of a script whose nodes are `step` apart up to `end`.
+QStringList closingLines(int form, const QString& step, const QString& end) {
+    const bool x = form == 6;
+    return {QStringLiteral("%1=0:%2:%3;").arg(x ? "x2" : "y2", step, end),
+            x ? "plot(x,z)" : "plot(y,z)",
+            "hold on",
+            x ? "plot (x2,z2,'.')" : "plot (y2,z2,'.')",
+            x ? "xlabel ('Ascissa di partenza')" : "xlabel ('Ordinata di partenza')",
+            "ylabel ('Vincita')"};
+}
+
+// Line 3 of the script, by datum.
+QString exactSolutionLine(int form, int datum) {
+    const bool x = form == 6;
+    switch (datum) {
+        case 0:
+            return x ? "z=zeros(size(x));" : "z=zeros(size(y));";
+        case 1:
+            return x ? "z=NaN(size(x));" : "z=NaN(size(y));";
+        case 2:
+            return "z=exp(x).*sin(y);";
+        case 3:
+            return "z=x*y;";
+        case 4:
+            return x ? "z=x.^2-y^2;" : "z=x^2-y.^2;";
+        default:
+            return x ? "z=x.^3-3*x*y^2;" : "z=x^3-3*x*y.^2;";
+    }
+}
+
+// The text of `field` in `in`.
+QString validText(const Inputs& in, const QString& field) {
+    const QPair<const char*, QString> fields[] = {
+        {"Text1", in.lx}, {"Text8", in.ly}, {"Text6", in.nx},      {"Text7", in.ny},
+        {"Text9", in.a},  {"Text10", in.b}, {"Text3", in.section}, {"Text4", in.walks}};
+    for (const auto& [name, text] : fields) {
+        if (field == QLatin1String(name)) {
+            return text;
+        }
+    }
+    return {};
+}
+
+void writeFile(const std::filesystem::path& path, const char* text) { std::ofstream(path) << text; }
+
+}  // namespace
+
+class LSectionsTest : public QObject {
+    Q_OBJECT
+
+private:
+    static void addFormColumn() {
+        QTest::addColumn<int>("form");
+        QTest::newRow("Form6") << 6;
+        QTest::newRow("Form7") << 7;
+    }
+
+private slots:
+    void layoutAndCaptions_data() { addFormColumn(); }
+    void layoutAndCaptions() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        const double dpi = screenDpi();
+        const bool six = form == 6;
+        QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
+        QCOMPARE(screen->size(), six ? twipsSize(8370, 6840, dpi) : twipsSize(8610, 6765, dpi));
+        struct Place {
+            const char* name;
+            QRect form6;
+            QRect form7;
+        };
+        const Place places[] = {
+            {"Label1", twipsRect(300, 360, 1095, 375, dpi), twipsRect(360, 240, 1095, 375, dpi)},
+            {"Text1", twipsRect(1920, 360, 2000, 375, dpi), twipsRect(2040, 240, 2000, 375, dpi)},
+            {"Label9", twipsRect(300, 960, 1215, 375, dpi), twipsRect(360, 840, 1215, 375, dpi)},
+            {"Text8", twipsRect(1920, 960, 2000, 375, dpi), twipsRect(2040, 840, 2000, 375, dpi)},
+            {"Label2", twipsRect(300, 1560, 1215, 255, dpi), twipsRect(360, 1440, 1215, 255, dpi)},
+            {"Combo1", twipsRect(1920, 1560, 2000, 315, dpi),
+             twipsRect(2040, 1440, 2000, 315, dpi)},
+            {"Label4", twipsRect(300, 3360, 1575, 495, dpi), twipsRect(360, 3240, 1575, 495, dpi)},
+            {"Text3", twipsRect(1920, 3360, 2000, 375, dpi), twipsRect(2040, 3240, 2000, 375, dpi)},
+            {"Label5", twipsRect(300, 4080, 1335, 375, dpi), twipsRect(360, 3960, 1335, 375, dpi)},
+            {"Text4", twipsRect(1920, 4080, 2000, 375, dpi), twipsRect(2040, 3960, 2000, 375, dpi)},
+            {"Label7", twipsRect(4200, 360, 1215, 495, dpi), twipsRect(4320, 240, 1215, 495, dpi)},
+            {"Text6", twipsRect(5880, 360, 2000, 495, dpi), twipsRect(6000, 240, 2000, 495, dpi)},
+            {"Label8", twipsRect(4200, 1080, 1215, 495, dpi), twipsRect(4320, 960, 1215, 495, dpi)},
+            {"Text7", twipsRect(5880, 1080, 2000, 495, dpi), twipsRect(6000, 960, 2000, 495, dpi)},
+            {"Label10", twipsRect(4200, 1800, 1575, 495, dpi),
+             twipsRect(4320, 1680, 1575, 495, dpi)},
+            {"Text9", twipsRect(5880, 1680, 2000, 495, dpi), twipsRect(6000, 1560, 2000, 495, dpi)},
+            {"Label11", twipsRect(4200, 2520, 1575, 495, dpi),
+             twipsRect(4320, 2400, 1575, 495, dpi)},
+            {"Text10", twipsRect(5880, 2400, 2000, 495, dpi),
+             twipsRect(6000, 2280, 2000, 495, dpi)},
+            {"Command1", twipsRect(1080, 4800, 3735, 1095, dpi),
+             twipsRect(1200, 4680, 3735, 1095, dpi)},
+            {"Command2", twipsRect(5160, 4800, 2655, 1095, dpi),
+             twipsRect(5280, 4680, 2655, 1095, dpi)},
+            {"Label3", twipsRect(240, 6120, 7815, 615, dpi), twipsRect(360, 6000, 7815, 615, dpi)},
+        };
+        for (const Place& place : places) {
+            QVERIFY2(child<QWidget>(*screen, place.name)->geometry() ==
+                         (six ? place.form6 : place.form7),
+                     place.name);
+        }
+        const QPair<const char*, QString> captions[] = {
+            {"Label1", "Dimensioni x"},
+            {"Label9", "Dimensioni y"},
+            {"Label2", "Dato al bordo"},
+            {"Label4", sectionCaption(form)},
+            {"Label5", "N prove"},
+            {"Label7", "N° suddivisioni x"},
+            {"Label8", "N° suddivisioni y"},
+            {"Label10", "Parametro a (nel sistema discretizzato)"},
+            {"Label11", "Parametro b (nel sistema discretizzato)"},
+            {"Label3",
+             "Nota: il programma scrive il risultato nel file di testo che si trova nella "
+             "cartella in cui il programma è in esecuzione, di nome risultato.m"},
+        };
+        for (const auto& [name, caption] : captions) {
+            QCOMPARE(child<QLabel>(*screen, name)->text(), caption);
+        }
+        auto* calculate = child<QPushButton>(*screen, "Command1");
+        QCOMPARE(calculate->text(), QStringLiteral("Calcola!"));
+        QVERIFY(calculate->font().bold());
+        QCOMPARE(calculate->font().pointSizeF(), 13.5);
+        QCOMPARE(child<QPushButton>(*screen, "Command2")->text(), QStringLiteral("Torna al menù"));
+        auto* datum = child<QComboBox>(*screen, "Combo1");
+        QCOMPARE(datum->count(), 6);
+        for (int k = 0; k < 6; ++k) {
+            QCOMPARE(datum->itemText(k),
+                     QString::fromUtf8(kDatumTexts[static_cast<std::size_t>(k)].data()));
+        }
+        QCOMPARE(datum->itemText(5), QStringLiteral("x^3-3xy^2"));
+        QCOMPARE(datum->currentIndex(), -1);
+        for (const auto& [name, caption] : readOrder(form)) {
+            QVERIFY(text(*screen, name).isEmpty());
+        }
+    }
+
+    // "Calcola!" first, then the fields in the order a click reads them.
+    void focusOrder_data() { addFormColumn(); }
+    void focusOrder() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        QStringList order;
+        QWidget* widget = child<QWidget>(*screen, "Command1");
+        for (int k = 0; k < 12; ++k) {
+            order << widget->objectName();
+            do {
+                widget = widget->nextInFocusChain();
+            } while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
+        }
+        QCOMPARE(order, QStringList({"Command1", "Text9", "Text10", "Text1", "Text8", "Text3",
+                                     "Text4", "Text6", "Text7", "Combo1", "Command2", "Command1"}));
+        screen->show();
+        QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+        QCOMPARE(screen->focusWidget(), child<QWidget>(*screen, "Command1"));
+    }
+
+    // The extent of the line, the values of the header and closing lines, and the estimates: on
+    // the two end nodes, which lie on the border, the mean of N copies of their value; between
+    // them, within 5 standard errors of x^2 - y^2, which with the same step on both axes is the
+    // discrete harmonic function for its own border values (end values within [-4, 9], so the
+    // standard error is at most 6.5 / sqrt(N); seed 77).
+    void theLineAndItsScript_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<int>("section");
+        QTest::addColumn<int>("lastNode");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("fixedCoordinate");
+        // Form6: the line at ordinate j runs to x = nx below the corner (j < b), else to x = a.
+        QTest::newRow("Form6 j < b") << 6 << "3"
+                                     << "2" << 1 << 6 << "3"
+                                     << "0.5";
+        QTest::newRow("Form6 j > b") << 6 << "3"
+                                     << "2" << 3 << 3 << "1.5"
+                                     << "1.5";
+        QTest::newRow("Form6 j = b, to the corner") << 6 << "3"
+                                                    << "2" << 2 << 3 << "1.5"
+                                                    << "1";
+        QTest::newRow("Form6 top side") << 6 << "3"
+                                        << "2" << 4 << 3 << "1.5"
+                                        << "2";
+        QTest::newRow("Form6 bottom side") << 6 << "3"
+                                           << "2" << 0 << 6 << "3"
+                                           << "0";
+        QTest::newRow("Form6 b > ny, nothing cut") << 6 << "3"
+                                                   << "5" << 3 << 6 << "3"
+                                                   << "1.5";
+        QTest::newRow("Form6 a = nx") << 6 << "6"
+                                      << "2" << 3 << 6 << "3"
+                                      << "1.5";
+        QTest::newRow("Form6 a = 0") << 6 << "0"
+                                     << "2" << 3 << 0 << "0"
+                                     << "1.5";
+        // Form7: the line at abscissa i runs to y = ny left of the corner (i < a), else to y = b.
+        QTest::newRow("Form7 i < a") << 7 << "3"
+                                     << "2" << 1 << 4 << "2"
+                                     << "0.5";
+        QTest::newRow("Form7 i > a") << 7 << "3"
+                                     << "2" << 5 << 2 << "1"
+                                     << "2.5";
+        QTest::newRow("Form7 i = a, to the corner") << 7 << "3"
+                                                    << "2" << 3 << 2 << "1"
+                                                    << "1.5";
+        QTest::newRow("Form7 right side") << 7 << "3"
+                                          << "2" << 6 << 2 << "1"
+                                          << "3";
+        QTest::newRow("Form7 left side") << 7 << "3"
+                                         << "2" << 0 << 4 << "2"
+                                         << "0";
+        QTest::newRow("Form7 a > nx, nothing cut") << 7 << "7"
+                                                   << "2" << 5 << 4 << "2"
+                                                   << "2.5";
+        QTest::newRow("Form7 b = ny") << 7 << "3"
+                                      << "4" << 5 << 4 << "2"
+                                      << "2.5";
+        QTest::newRow("Form7 b = 0") << 7 << "3"
+                                     << "0" << 5 << 0 << "0"
+                                     << "2.5";
+    }
+    void theLineAndItsScript() {
+        QFETCH(int, form);
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QFETCH(int, section);
+        QFETCH(int, lastNode);
+        QFETCH(QString, end);
+        QFETCH(QString, fixedCoordinate);
+        constexpr int walks = 30000;
+        TestContext t(77);
+        const auto screen = createScreen(form, t.context);
+        Inputs in = kDomain;
+        in.a = a;
+        in.b = b;
+        in.section = QString::number(section);
+        in.walks = QString::number(walks);
+        typeInputs(*screen, in, 4);
+        press(*screen, "Command1");
+        QVERIFY(t.messages.messages.empty());
+        QCOMPARE(background(*screen), normalColour());
+
+        const bool six = form == 6;
+        const QStringList lines = fileLines(t.context.resultPath);
+        const int nodes = lastNode + 1;
+        QCOMPARE(lines.size(), 3 + nodes + 6);
+        QCOMPARE(lines[0], QStringLiteral("%1=0:0.05:%2;").arg(six ? "x" : "y", end));
+        QCOMPARE(lines[1], QStringLiteral("%1=%2;").arg(six ? "y" : "x", fixedCoordinate));
+        QCOMPARE(lines[2], exactSolutionLine(form, 4));
+        QCOMPARE(lines.mid(3 + nodes), closingLines(form, "0.5", end));
+
+        const WalkDomain domain = WalkDomain::lShaped(6, 4, Int16(a.toInt()), Int16(b.toInt()));
+        const std::vector<NodeLine> estimates = nodeLines(lines);
+        QCOMPARE(estimates.size(), std::size_t(nodes));
+        const double bound = 5.0 * 6.5 / std::sqrt(double{walks});
+        for (int k = 0; k <= lastNode; ++k) {
+            const NodeLine& line = estimates[std::size_t(k)];
+            const Node node = six ? Node{Int16(k), Int16(section)} : Node{Int16(section), Int16(k)};
+            const double x = node.x * 0.5;
+            const double y = node.y * 0.5;
+            const double exact = x * x - y * y;
+            const QString where =
+                QStringLiteral("node (%1, %2): %3").arg(node.x).arg(node.y).arg(lines[3 + k]);
+            QVERIFY2(line.index == k + 1, qPrintable(where));
+            if (k == 0 || k == lastNode) {
+                QVERIFY2(domain.stops(node), qPrintable(where));
+            }
+            if (domain.stops(node)) {
+                QVERIFY2(std::fabs(line.estimate - meanOfCopies(exact, walks)) <= 1e-12,
+                         qPrintable(where));
+            } else {
+                QVERIFY2(std::fabs(line.estimate - exact) <= bound, qPrintable(where));
+            }
+        }
+    }
+
+    // Every datum: line 3 defines z along the line, and the six closing lines follow the nodes.
+    // On the bottom side (Form6) or the left side (Form7) every node is on the border.
+    void everyDatumHasItsExactSolutionAndClosingLines_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<int>("datum");
+        for (const int form : {6, 7}) {
+            for (int datum = 0; datum < 6; ++datum) {
+                QTest::addRow("Form%d %s", form,
+                              kDatumTexts[static_cast<std::size_t>(datum)].data())
+                    << form << datum;
+            }
+        }
+    }
+    void everyDatumHasItsExactSolutionAndClosingLines() {
+        QFETCH(int, form);
+        QFETCH(int, datum);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        Inputs in = kDomain;
+        in.section = "0";
+        typeInputs(*screen, in, datum);
+        press(*screen, "Command1");
+        QVERIFY(t.messages.messages.empty());
+        const QStringList lines = fileLines(t.context.resultPath);
+        const int nodes = form == 6 ? 7 : 5;
+        QCOMPARE(lines.size(), 3 + nodes + 6);
+        QCOMPARE(lines[2], exactSolutionLine(form, datum));
+        QCOMPARE(lines.mid(3 + nodes), closingLines(form, "0.5", form == 6 ? "3" : "2"));
+
+        BoundaryGrid grid(6, 4);
+        fillBoundary(grid, static_cast<BoundaryDatum>(datum), 3.0, 2.0);
+        const std::vector<NodeLine> estimates = nodeLines(lines);
+        QCOMPARE(estimates.size(), std::size_t(nodes));
+        for (int k = 0; k < nodes; ++k) {
+            const double value = form == 6 ? grid.at(k, 0) : grid.at(0, k);
+            QVERIFY2(std::fabs(estimates[std::size_t(k)].estimate - meanOfCopies(value, 50)) <=
+                         1e-12 * (1.0 + std::fabs(value)),
+                     qPrintable(lines[3 + k]));
+            if (datum == 0) {
+                QCOMPARE(lines[3 + k], QStringLiteral("z2(%1)=0;").arg(k + 1));
+            }
+        }
+    }
+
+    // The file is opened before anything else: an earlier file is emptied even when the first
+    // field read fails, and a file that cannot be opened is reported before any field is read.
+    void theFileIsOpenedFirst_data() { addFormColumn(); }
+    void theFileIsOpenedFirst() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        writeFile(t.context.resultPath, "z2(1)=9;\n");
+        press(*screen, "Command1");
+        QCOMPARE(t.messages.messages.size(), std::size_t{1});
+        QVERIFY(t.messages.messages.back().text.contains(
+            "\"Parametro a (nel sistema discretizzato)\""));
+        QCOMPARE(fileLines(t.context.resultPath), QStringList());
+
+        t.context.resultPath =
+            t.context.resultPath.parent_path() / "no-such-folder" / "risultato.m";
+        press(*screen, "Command1");
+        QCOMPARE(t.messages.messages.size(), std::size_t{2});
+        const RecordedMessage& report = t.messages.messages.back();
+        QVERIFY2(report.text.contains("Errore di file"), qPrintable(report.text));
+        QVERIFY2(!report.text.contains("Campo"), qPrintable(report.text));
+    }
+
+    // Read order: a, b, Lx, Ly, the section index, N, nx, ny; each failure reported while the
+    // screen is in the normal colour, which it only leaves after the fill.
+    void theFirstFieldThatFailsIsTheOneReported_data() { addFormColumn(); }
+    void theFirstFieldThatFailsIsTheOneReported() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        const auto order = readOrder(form);
+        for (const auto& [name, caption] : order) {
+            type(*screen, name, "?");
+        }
+        for (const auto& [name, caption] : order) {
+            press(*screen, "Command1");
+            const RecordedMessage& report = t.messages.messages.back();
+            QVERIFY2(report.text.contains("\"" + caption + "\""), qPrintable(report.text));
+            QVERIFY2(report.text.contains("Tipo non corrispondente"), qPrintable(report.text));
+            QCOMPARE(report.background, normalColour());
+            QCOMPARE(fileLines(t.context.resultPath), QStringList());
+            type(*screen, name, "1");
+        }
+        QCOMPARE(t.messages.messages.size(), std::size_t(order.size()));
+    }
+
+    // No datum: the message while the screen is in the normal colour, which it keeps, and an
+    // empty file in place of the last calculation's.
+    void missingDatumLeavesAnEmptyFile_data() { addFormColumn(); }
+    void missingDatumLeavesAnEmptyFile() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        typeInputs(*screen, kDomain, 3);
+        press(*screen, "Command1");
+        QVERIFY(fileLines(t.context.resultPath).size() > 9);
+
+        chooseDatum(*screen, -1);
+        press(*screen, "Command1");
+        QCOMPARE(t.messages.messages.size(), std::size_t{1});
+        const RecordedMessage& message = t.messages.messages.front();
+        QCOMPARE(message.kind, RecordedMessage::Kind::Information);
+        QCOMPARE(message.text, QStringLiteral("Seleziona un dato al bordo!"));
+        QCOMPARE(message.background, normalColour());
+        QVERIFY(std::filesystem::exists(t.context.resultPath));
+        QCOMPARE(fileLines(t.context.resultPath), QStringList());
+        QCOMPARE(background(*screen), normalColour());
+    }
+
+    // Each case: fields changed from the valid set, the error's text, whether the screen was busy
+    // when it was reported, and how many lines the file holds afterwards: the lines written before
+    // the error, none when it comes before line 1.
+    void runTimeErrorsKeepTheLinesWritten_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("datum");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<int>("lines");
+        for (const int form : {6, 7}) {
+            QTest::addRow("Form%d: no walks", form) << form << "Text4"
+                                                    << "0" << 3 << "virgola mobile" << true << 3;
+            QTest::addRow("Form%d: N too large", form) << form << "Text4"
+                                                       << "32768" << 3 << "Overflow" << false << 0;
+            QTest::addRow("Form%d: nx = 0 with nothing on the border", form)
+                << form << "Text6"
+                << "0" << 0 << "virgola mobile" << true << 0;
+            QTest::addRow("Form%d: ny = 0 with nothing on the border", form)
+                << form << "Text7"
+                << "0" << 0 << "virgola mobile" << true << 0;
+            QTest::addRow("Form%d: exponential too large for a double", form)
+                << form << "Text1"
+                << "1000" << 2 << "virgola mobile" << false << 0;
+            QTest::addRow("Form%d: negative subdivisions", form)
+                << form << "Text7"
+                << "-1" << 3 << "Indice non compreso" << false << 0;
+            QTest::addRow("Form%d: negative section index", form)
+                << form << "Text3"
+                << "-1" << 3 << "Indice non compreso" << true << 0;
+        }
+        // A line off the grid is refused before any walk and before line 1.
+        QTest::newRow("Form6: j = ny + 1") << 6 << "Text3"
+                                           << "5" << 3 << "Indice non compreso" << true << 0;
+        QTest::newRow("Form6: j >= b with a > nx")
+            << 6 << "Text9"
+            << "7" << 3 << "Indice non compreso" << true << 0;
+        QTest::newRow("Form7: i = nx + 1") << 7 << "Text3"
+                                           << "7" << 3 << "Indice non compreso" << true << 0;
+        QTest::newRow("Form7: i >= a with b > ny")
+            << 7 << "Text10"
+            << "5" << 3 << "Indice non compreso" << true << 0;
+    }
+    void runTimeErrorsKeepTheLinesWritten() {
+        QFETCH(int, form);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(int, datum);
+        QFETCH(QString, error);
+        QFETCH(bool, busy);
+        QFETCH(int, lines);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        Inputs in = kDomain;
+        in.section = "3";  // at or past the corner on both screens: the line ends at it
+        typeInputs(*screen, in, datum);
+        type(*screen, field.toLatin1().constData(), typed);
+        press(*screen, "Command1");
+
+        QCOMPARE(t.messages.messages.size(), std::size_t{1});
+        const RecordedMessage& report = t.messages.messages.front();
+        QCOMPARE(report.kind, RecordedMessage::Kind::ErrorReport);
+        QVERIFY2(report.text.contains(error), qPrintable(report.text));
+        QCOMPARE(report.background, busy ? busyColour() : normalColour());
+        QCOMPARE(background(*screen), normalColour());
+        const QStringList written = fileLines(t.context.resultPath);
+        QCOMPARE(written.size(), lines);
+        if (lines == 3) {
+            QCOMPARE(written[2], exactSolutionLine(form, datum));
+        }
+
+        // The program goes on: the next click with valid fields completes.
+        type(*screen, field.toLatin1().constData(), validText(in, field));
+        press(*screen, "Command1");
+        QCOMPARE(t.messages.messages.size(), std::size_t{1});
+        QCOMPARE(fileLines(t.context.resultPath).size(), 3 + (form == 6 ? 4 : 3) + 6);
+    }
+
+    // A corner with a negative index leaves the line from the corner's row on without nodes: the
+    // script has its header and closing lines only, and no walk runs.
+    void aNegativeCornerLeavesNoNodes_data() { addFormColumn(); }
+    void aNegativeCornerLeavesNoNodes() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        Inputs in = kDomain;
+        (form == 6 ? in.a : in.b) = "-1";
+        (form == 6 ? in.b : in.a) = "1";
+        in.section = "2";
+        typeInputs(*screen, in, 4);
+        press(*screen, "Command1");
+        QVERIFY(t.messages.messages.empty());
+        const QStringList lines = fileLines(t.context.resultPath);
+        QCOMPARE(lines.size(), 3 + 6);
+        QCOMPARE(lines[0],
+                 form == 6 ? QStringLiteral("x=0:0.05:-0.5;") : QStringLiteral("y=0:0.05:-0.5;"));
+        QVERIFY(nodeLines(lines).empty());
+    }
+};
+
+QTEST_MAIN(LSectionsTest)
+#include "l_sections_test.moc"
