@@ -9,8 +9,9 @@
 namespace nurlo {
 namespace {
 
-// How long a waiting thread watches before it blocks.
-constexpr std::chrono::microseconds kSpin{1000};
+// How long a waiting thread watches before it blocks: longer than the wake-up delay of a blocked
+// thread, so that blocking costs at most a fraction of the wait.
+constexpr std::chrono::milliseconds kSpin{5};
 
 // Calls `done` until it holds or the spin time is over; whether it held.
 template <class Done>

@@ -12,9 +12,10 @@
 // caller sees is therefore the same whatever the scheduling.
 //
 // Waiting is a short spin, then a block on a condition variable. A thread that blocks can take
-// milliseconds to be running again on a virtual machine, as long as a whole chunk; an idle worker
-// therefore watches for the next job for about a millisecond before it sleeps, which catches the
-// next estimate of a section line, and the caller likewise watches for the last worker to finish.
+// a couple of milliseconds to run again (measured on a virtual machine), as long as a chunk of
+// walks; so an idle worker watches for the next job for a few milliseconds before it sleeps,
+// which catches the next estimate of a section line, and the caller likewise watches for the
+// last worker to finish. After the last estimate the workers sleep.
 //
 // One call runs at a time: concurrent calls from several threads wait for each other, and a task
 // must not call parallelFor on the pool that runs it. A call allocates nothing, except what
