@@ -125,6 +125,12 @@ void ComputingScreen::calculateNow() {
         context_.messages.reportError(this,
                                       errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
         setNormalColour();
+    } catch (const std::exception& error) {
+        // Not one of the calculation's own errors, but no reason to lose what is typed on every
+        // screen either: it is reported like them.
+        context_.messages.reportError(
+            this, QStringLiteral("Errore imprevisto: %1").arg(QString::fromUtf8(error.what())));
+        setNormalColour();
     }
     calculating_ = false;
 }
