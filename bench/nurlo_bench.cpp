@@ -32,8 +32,7 @@
 namespace nurlo {
 namespace {
 
-// --- Sources
-// --------------------------------------------------------------------------------------
+// --- Sources ---
 
 // A source that counts its draws, i.e. the steps of the walks that use it. Each chunk's copy
 // counts its own and adds them to a shared total when it goes away, so the count costs one
@@ -88,8 +87,7 @@ benchmark::Counter perStep(std::uint64_t steps) {
                               benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// --- Scenes
-// ---------------------------------------------------------------------------------------
+// --- Scenes ---
 
 enum class Scene { Square64, Square256, L64 };
 
@@ -121,8 +119,7 @@ SceneSetup setUp(Scene scene) {
     throw std::logic_error("unknown scene");
 }
 
-// --- The generator alone
-// --------------------------------------------------------------------------
+// --- The generator alone ---
 
 void BM_Pcg64Draw(benchmark::State& state) {
     pcg64 engine(mix64(1), 0);
@@ -162,8 +159,7 @@ BENCHMARK(BM_ReseedAndDraw<SeededSource>)->Name("BM_ReseedAndDraw/no_reseed");
 BENCHMARK(BM_ReseedAndDraw<ProgramSource>)->Name("BM_ReseedAndDraw/tsc_reseed");
 BENCHMARK(BM_ReseedAndDraw<SteadySource>)->Name("BM_ReseedAndDraw/steady_clock_reseed");
 
-// --- One walk, per step
-// ---------------------------------------------------------------------------
+// --- One walk, per step ---
 
 template <class Source>
 void walkSteps(benchmark::State& state, Scene scene) {
@@ -199,8 +195,7 @@ BENCHMARK_CAPTURE(BM_WalkStep, square64_steady_clock_reseed, Scene::Square64, Re
 BENCHMARK_CAPTURE(BM_WalkStep, L64_no_reseed, Scene::L64, Reseed::None);
 BENCHMARK_CAPTURE(BM_WalkStep, L64_tsc_reseed, Scene::L64, Reseed::Tsc);
 
-// --- One estimate, on one thread and on every core
-// ------------------------------------------------
+// --- One estimate, on one thread and on every core ---
 
 constexpr Int16 kWalksPerEstimate = 1000;
 
@@ -238,8 +233,30 @@ BENCHMARK_CAPTURE(BM_Estimate, square64, Scene::Square64)->Apply(threadCounts);
 BENCHMARK_CAPTURE(BM_Estimate, square256, Scene::Square256)->Apply(threadCounts);
 BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64)->Apply(threadCounts);
 
-// --- A whole section line of the square, written to a file
-// ----------------------------------------
+// The control for the figures above: what the cores give at all. Every benchmark thread runs
+// whole estimates of its own, without a pool and sharing nothing, so the walks per second of two
+// threads over those of one are the most that spreading one estimate could reach here.
+void BM_IndependentEstimates(benchmark::State& state, Scene scene) {
+    const SceneSetup setup = setUp(scene);
+    const WalkEstimator estimator(setup.grid, setup.domain);
+    std::atomic<std::uint64_t> steps{0};
+    {
+        CountingSource<ProgramSource> source(ProgramSource::fromClock(), &steps);
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(estimator.run(setup.start, kWalksPerEstimate, source));
+        }
+    }
+    state.counters["walks/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kWalksPerEstimate, benchmark::Counter::kIsRate);
+    state.counters["ns/step"] = perStep(steps.load());
+}
+void independentThreads(benchmark::internal::Benchmark* b) {
+    b->ThreadRange(1, WalkPool::defaultThreadCount())->UseRealTime()->Unit(benchmark::kMillisecond);
+}
+BENCHMARK_CAPTURE(BM_IndependentEstimates, square64, Scene::Square64)->Apply(independentThreads);
+BENCHMARK_CAPTURE(BM_IndependentEstimates, L64, Scene::L64)->Apply(independentThreads);
+
+// --- A whole section line of the square, written to a file ---
 
 // A folder of its own under the system's temporary folder, removed at the end.
 class TempFolder {

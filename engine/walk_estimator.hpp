@@ -101,7 +101,10 @@ struct ChunkResult {
 
 class WalkEstimator {
 public:
-    static constexpr int kChunkWalks = 256;
+    // Small enough that an estimate of a thousand walks has sixteen chunks: the threads then end
+    // an estimate within a fraction of a chunk of each other, however long the walks of one
+    // chunk happen to be.
+    static constexpr int kChunkWalks = 64;
     // The chunks of the largest N.
     static constexpr int kMaxChunks = (kInt16Max + kChunkWalks - 1) / kChunkWalks;
 

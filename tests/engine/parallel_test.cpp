@@ -6,6 +6,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -23,7 +24,7 @@ namespace {
 
 using test::HarmonicSolution;
 
-// --- The pool ---------------------------------------------------------------------------------
+// --- The pool ---
 
 TEST(WalkPool, CountsTheCallingThreadAndNeverFewerThanOne) {
     EXPECT_EQ(WalkPool(0).threadCount(), 1);
@@ -134,7 +135,7 @@ TEST(WalkPool, TheLowestIndexWinsEvenWhenAHigherOneFailsFirst) {
     }
 }
 
-// --- The estimator on a pool --------------------------------------------------------------------
+// --- The estimator on a pool ---
 
 // A fixed clock reading, so that the program's own source repeats its draws.
 struct FrozenClock {
@@ -257,7 +258,8 @@ public:
 
     void reseed() { inner_.reseed(); }
     double next() {
-        if (chunk_ >= 0 && failing_[static_cast<std::size_t>(chunk_)] && ++draws_ >= failAfter_) {
+        if (chunk_ >= 0 && chunk_ < static_cast<int>(failing_.size()) &&
+            failing_[static_cast<std::size_t>(chunk_)] && ++draws_ >= failAfter_) {
             throw TaskError(chunk_);
         }
         return inner_.next();
@@ -288,7 +290,7 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
     std::array<bool, 8> failing{};
     failing[2] = failing[4] = failing[6] = true;
     for (WalkPool* pool : {static_cast<WalkPool*>(nullptr), &two, &seven}) {
-        for (const int failAfter : {1, 5000}) {
+        for (const int failAfter : {1, 1000}) {
             FailingSource source(3, failing, failAfter);
             std::optional<int> raised;
             try {
@@ -306,9 +308,12 @@ TEST(ParallelEstimate, SumsAreStillCheckedAsTheyAreAdded) {
     BoundaryGrid grid(2, 2);
     const WalkDomain domain = WalkDomain::square(2);
     SeededSource source(1);
-    // Walks from a border node end where they start. 256 values of 1e307 overflow inside the
-    // first chunk; with 6e305 each chunk's sum is finite and the overflow comes when the second
-    // chunk's sum is added to the first's.
+    // Walks from a border node end where they start. A chunk's values of 1e307 overflow inside
+    // the first chunk; with 6e305 each chunk's sum is finite and the overflow comes when the
+    // chunks' sums are added up.
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    static_assert(1e307 > kLargest / WalkEstimator::kChunkWalks);
+    static_assert(6e305 < kLargest / WalkEstimator::kChunkWalks && 6e305 > kLargest / 300);
     grid.set(0, 1, 1e307);
     EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, &pool).run({0, 1}, 300, source),
                          ErrorKind::FloatingPoint);
@@ -323,8 +328,7 @@ TEST(ParallelEstimate, SumsAreStillCheckedAsTheyAreAdded) {
                          ErrorKind::SubscriptOutOfRange);
 }
 
-// --- The program's reseed clock
-// -------------------------------------------------------------------
+// --- The program's reseed clock ---
 
 // Waits, by reading it, until the clock shows another value than `reading`; false if it never
 // does within a million readings.
