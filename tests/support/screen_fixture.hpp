@@ -63,4 +63,19 @@ inline QString text(const QWidget& screen, const char* name) {
 
 inline QColor background(const QWidget& screen) { return screen.palette().color(QPalette::Window); }
 
+// The click gave exactly one message: the run-time error report, naming `error` and, when
+// `caption` is not empty, the field with that caption (otherwise no field at all).
+inline void checkSingleErrorReport(const RecordingMessages& recorded, const QString& error,
+                                   const QString& caption) {
+    QCOMPARE(recorded.messages.size(), std::size_t{1});
+    const RecordedMessage& report = recorded.messages.front();
+    QCOMPARE(report.kind, RecordedMessage::Kind::ErrorReport);
+    QVERIFY2(report.text.contains(error), qPrintable(report.text));
+    if (!caption.isEmpty()) {
+        QVERIFY2(report.text.contains("\"" + caption + "\""), qPrintable(report.text));
+    } else {
+        QVERIFY2(!report.text.contains("Campo"), qPrintable(report.text));
+    }
+}
+
 }  // namespace nurlo::test
