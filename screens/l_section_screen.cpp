@@ -1,6 +1,6 @@
 #include "l_section_screen.hpp"
 
-#include "section_line.hpp"
+#include "section_plan.hpp"
 
 namespace nurlo {
 

@@ -1,6 +1,6 @@
 #include "square_section_screen.hpp"
 
-#include "section_line.hpp"
+#include "section_plan.hpp"
 
 namespace nurlo {
 

@@ -1,4 +1,4 @@
-#include "section_line.hpp"
+#include "section_plan.hpp"
 
 namespace nurlo {
 
