@@ -24,8 +24,8 @@
 #include "walk_estimator.hpp"
 #include "walk_pool.hpp"
 
-#if __has_include(<result_script.hpp>)
-#include <result_script.hpp>
+#if __has_include(<section_plan.hpp>)
+#include <section_plan.hpp>
 #define NURLO_BENCH_HAS_RESULT_SCRIPT 1
 #endif
 

@@ -171,15 +171,17 @@ Int16 ComputingScreen::readCount(const QLineEdit* field) {
     }
 }
 
-std::optional<BoundaryDatum> ComputingScreen::selectedDatum() const {
+std::optional<FilledGrid> ComputingScreen::newFilledGrid(Int16 nx, Int16 ny, double lx, double ly) {
+    BoundaryGrid grid(nx, ny);
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
     if (index < 0) {
+        context_.messages.inform(this, kMissingDatumText);
         return std::nullopt;
     }
-    return static_cast<BoundaryDatum>(index);
+    const auto datum = static_cast<BoundaryDatum>(index);
+    fillBoundary(grid, datum, lx, ly);
+    return FilledGrid{std::move(grid), datum};
 }
-
-void ComputingScreen::showMissingDatum() { context_.messages.inform(this, kMissingDatumText); }
 
 Estimate ComputingScreen::estimate(const BoundaryGrid& grid, const WalkDomain& domain, Node start,
                                    Int16 walks) {

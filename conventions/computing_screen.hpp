@@ -21,6 +21,12 @@
 
 namespace nurlo {
 
+// A click's grid, filled for the datum selected when it was created.
+struct FilledGrid {
+    BoundaryGrid grid;
+    BoundaryDatum datum;
+};
+
 class ComputingScreen : public QWidget {
     Q_OBJECT
 
@@ -57,9 +63,11 @@ protected:
     void setNormalColour();
     double readLength(const QLineEdit* field);
     Int16 readCount(const QLineEdit* field);
-    // The selected datum, or nothing when no entry of "Dato al bordo" is selected.
-    std::optional<BoundaryDatum> selectedDatum() const;
-    void showMissingDatum();
+    // The grid of a click: created for nx x ny with every value 0, then filled for the datum
+    // selected in "Dato al bordo" with the lengths lx and ly. With no datum selected the grid is
+    // created all the same, the missing-datum message is shown instead of the fill, and nothing
+    // is returned: the caller then ends its click.
+    std::optional<FilledGrid> newFilledGrid(Int16 nx, Int16 ny, double lx, double ly);
     Estimate estimate(const BoundaryGrid& grid, const WalkDomain& domain, Node start, Int16 walks);
     // Shows the estimate in a point screen's "Risultato" field, its standard error as the tooltip.
     static void showEstimate(QLineEdit* field, const Estimate& estimate);

@@ -105,8 +105,6 @@ public:
     // an estimate within a fraction of a chunk of each other, however long the walks of one
     // chunk happen to be.
     static constexpr int kChunkWalks = 64;
-    // The chunks of the largest N.
-    static constexpr int kMaxChunks = (kInt16Max + kChunkWalks - 1) / kChunkWalks;
 
     // The grid must have the domain's counts. With a pool the chunks of each estimate run on its
     // threads; the pool must outlive the estimator's runs.
@@ -117,27 +115,29 @@ public:
         }
     }
 
-    // N walks from `start`, and the mean of the grid values where they end.
+    // `walks` walks from `start`, and the mean of the grid values where they end: the sum of
+    // those values divided by `walks`.
+    // - `walks` <= 0 runs no walk. Then 0 walks divide 0 by 0, the floating-point error, and a
+    //   negative count gives 0.
     // - A start node off the grid raises the subscript-out-of-range error before any walk (such a
     //   walk may never meet the border).
-    // - N = 0 divides 0 by 0: the floating-point error. A negative N runs no walk and gives 0.
     // - A sum that overflows a double raises the floating-point error.
     // - An error met by a chunk is raised when the in-order addition reaches that chunk, so the
     //   error seen is the same with or without a pool.
     template <UniformSource Source>
-    Estimate run(Node start, Int16 n, Source& source) const {
+    Estimate run(Node start, Int16 walks, Source& source) const {
         if (!grid_.contains(start.x, start.y)) {
             throw RuntimeError(ErrorKind::SubscriptOutOfRange);
         }
         const Source seed = source.fork();
-        const int chunks = chunkCount(n);
+        const int chunks = chunkCount(walks);
         std::array<ChunkResult, kMaxChunks> results{};
         std::array<std::exception_ptr, kMaxChunks> errors{};
         const auto runOne = [&](int chunk) {
             const auto slot = static_cast<std::size_t>(chunk);
             try {
                 Source chunkSource = seed.split(static_cast<std::uint64_t>(chunk));
-                results[slot] = runChunk(start, walksInChunk(n, chunk), chunkSource);
+                results[slot] = runChunk(start, walksInChunk(walks, chunk), chunkSource);
             } catch (...) {
                 errors[slot] = std::current_exception();
             }
@@ -158,16 +158,20 @@ public:
             sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
         }
-        return finish(sum.value(), stats, n);
+        return finish(sum.value(), stats, walks);
     }
 
-    // The walks of chunk `chunk` of an estimate with N walks.
-    static constexpr int chunkCount(Int16 n) {
-        return n <= 0 ? 0 : (n + kChunkWalks - 1) / kChunkWalks;
+private:
+    // The chunks of the largest count of walks.
+    static constexpr int kMaxChunks = (kInt16Max + kChunkWalks - 1) / kChunkWalks;
+
+    // The chunks of an estimate of `walks` walks, and the walks of its chunk `chunk`.
+    static constexpr int chunkCount(Int16 walks) {
+        return walks <= 0 ? 0 : (walks + kChunkWalks - 1) / kChunkWalks;
     }
-    static constexpr int walksInChunk(Int16 n, int chunk) {
+    static constexpr int walksInChunk(Int16 walks, int chunk) {
         const int first = chunk * kChunkWalks;
-        return n - first < kChunkWalks ? n - first : kChunkWalks;
+        return walks - first < kChunkWalks ? walks - first : kChunkWalks;
     }
 
     template <UniformSource Source>
@@ -183,21 +187,18 @@ public:
         return result;
     }
 
-    static Estimate finish(double sum, const RunningStats& stats, Int16 n) {
+    static Estimate finish(double sum, const RunningStats& stats, Int16 walks) {
         Estimate estimate;
-        estimate.walks = n;
+        estimate.walks = walks;
         estimate.standardError = stats.standardError();
         // 0.0 / N for a negative N is -0; the estimate of no walk is a plain 0.
-        estimate.value = n < 0 ? 0.0 : checkedReal(sum / n);
+        estimate.value = walks < 0 ? 0.0 : checkedReal(sum / walks);
         return estimate;
     }
 
-private:
     const BoundaryGrid& grid_;
     WalkDomain domain_;
     WalkPool* pool_;
 };
-
-static_assert(WalkEstimator::chunkCount(kInt16Max) == WalkEstimator::kMaxChunks);
 
 }  // namespace nurlo

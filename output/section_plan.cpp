@@ -1,5 +1,7 @@
 #include "section_plan.hpp"
 
+#include <stdexcept>
+
 namespace nurlo {
 
 LSection planLSection(const LSectionInput& input) {
@@ -29,6 +31,51 @@ LSection planLSection(const LSectionInput& input) {
         throw RuntimeError(ErrorKind::SubscriptOutOfRange);
     }
     return section;
+}
+
+void writeBareEstimate(ResultScript& script, double estimate) { script.writeLine({estimate}); }
+
+std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum) {
+    const bool x = axis == SectionAxis::X;
+    switch (datum) {
+        // The closing lines plot z against the running coordinate for every datum, so z is
+        // defined for every datum too. Without it the script stops at "plot(x,z)" in a fresh
+        // session, or plots a z left over from an earlier script as if it were this solution.
+        case BoundaryDatum::Nullo:
+            return x ? "z=zeros(size(x));" : "z=zeros(size(y));";
+        case BoundaryDatum::Seno:
+            return x ? "z=NaN(size(x));" : "z=NaN(size(y));";
+        case BoundaryDatum::ExpXSiny:
+            return "z=exp(x).*sin(y);";
+        case BoundaryDatum::XY:
+            return "z=x*y;";
+        case BoundaryDatum::X2MinusY2:
+            return x ? "z=x.^2-y^2;" : "z=x^2-y.^2;";
+        case BoundaryDatum::X3Minus3XY2:
+            return x ? "z=x.^3-3*x*y^2;" : "z=x^3-3*x*y.^2;";
+    }
+    throw std::invalid_argument("exactSolutionText: no such boundary datum");
+}
+
+void writeSectionHeader(ResultScript& script, const LSection& section, BoundaryDatum datum) {
+    const bool x = section.axis == SectionAxis::X;
+    script.writeLine({x ? "x=0:" : "y=0:", section.fineStep, ":", section.end, ";"});
+    script.writeLine({x ? "y=" : "x=", section.fixedCoordinate, ";"});
+    script.writeLine({exactSolutionText(section.axis, datum)});
+}
+
+void writeNodeLine(ResultScript& script, Int16 index, double estimate) {
+    script.writeLine({"z2(", index, ")=", estimate, ";"});
+}
+
+void writeSectionClosing(ResultScript& script, const LSection& section) {
+    const bool x = section.axis == SectionAxis::X;
+    script.writeLine({x ? "x2=0:" : "y2=0:", section.step, ":", section.end, ";"});
+    script.writeLine({x ? "plot(x,z)" : "plot(y,z)"});
+    script.writeLine({"hold on"});
+    script.writeLine({x ? "plot (x2,z2,'.')" : "plot (y2,z2,'.')"});
+    script.writeLine({x ? "xlabel ('Ascissa di partenza')" : "xlabel ('Ordinata di partenza')"});
+    script.writeLine({"ylabel ('Vincita')"});
 }
 
 }  // namespace nurlo

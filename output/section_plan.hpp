@@ -1,17 +1,27 @@
-// The grid line of a section screen: which nodes it covers, in which order, and the values that
-// describe it in risultato.m. Plain computations, with no window.
+// The grid line of a section screen and the lines it leaves in risultato.m.
 //
 // A section along the x axis holds a fixed ordinate index and runs over the abscissa index k; a
-// section along the y axis the other way round. Each node's estimate goes to the result script
-// as soon as it exists, so the file grows node by node and a run-time error leaves in it exactly
-// the lines of the nodes finished before.
+// section along the y axis the other way round. Each node's estimate goes to the result script as
+// soon as it exists, so the file grows node by node and a run-time error leaves in it exactly the
+// lines of the nodes finished before.
+//
+// The square's sections write one bare estimate per line. The L-domain's sections write a short
+// script in the MATLAB language around their estimates: a header that defines the exact solution
+// along the section, one "z2(k)=estimate;" line per node and closing lines that plot both.
 #pragma once
 
+#include <string_view>
+
+#include "boundary_datum.hpp"
 #include "checked.hpp"
 #include "result_script.hpp"
 #include "walk.hpp"
 
 namespace nurlo {
+
+// The axis a section runs along: X for a line parallel to the x axis (the screens of x-sections),
+// Y for a line parallel to the y axis (the screens of y-sections).
+enum class SectionAxis { X, Y };
 
 // The node at position k of the section along `axis` through the fixed index `fixed`: (k, fixed)
 // along x, (fixed, k) along y.
@@ -59,6 +69,28 @@ struct LSection {
 // subscript-out-of-range error, so that it is refused before any walk. A negative last node
 // (j >= b with a < 0) leaves the section without nodes, which is no error.
 LSection planLSection(const LSectionInput& input);
+
+// A square section screen's line: the bare estimate.
+void writeBareEstimate(ResultScript& script, double estimate);
+
+// The exact solution along the section for `datum`, as a script assignment to z of a vector the
+// size of the running coordinate. On an x-section x is the row vector and y the scalar; on a
+// y-section the other way round, and every power of the vector is taken element by element.
+// "Nullo" has the exact solution 0; "Seno" has no closed form along a line, so its z is NaN and
+// the plot draws nothing for it.
+std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum);
+
+// The header of an L-domain section script: the fine range of the running coordinate
+// ("x=0:fineStep:end;" or "y=0:fineStep:end;"), the fixed coordinate of the section
+// ("y=fixed;" or "x=fixed;") and the exact solution.
+void writeSectionHeader(ResultScript& script, const LSection& section, BoundaryDatum datum);
+
+// One node of an L-domain section: "z2(index)=estimate;", index counting from 1.
+void writeNodeLine(ResultScript& script, Int16 index, double estimate);
+
+// The six closing lines of an L-domain section script: the range of the nodes
+// ("x2=0:step:end;" or "y2=0:step:end;") and the plot of the exact solution and the estimates.
+void writeSectionClosing(ResultScript& script, const LSection& section);
 
 // The estimate at every node of the square's section along `axis` through the fixed index
 // `fixed`, k = 0..n in order, each written as its bare line right after `estimateAt` returns it.

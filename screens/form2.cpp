@@ -34,15 +34,12 @@ void Form2::calculate() {
     const Int16 y0 = readCount(startY_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    BoundaryGrid grid(n, n);
-    const std::optional<BoundaryDatum> datum = selectedDatum();
-    if (!datum) {
-        showMissingDatum();
+    const std::optional<FilledGrid> filled = newFilledGrid(n, n, side, side);
+    if (!filled) {
         setNormalColour();
         return;
     }
-    fillBoundary(grid, *datum, side, side);
-    showEstimate(result_, estimate(grid, WalkDomain::square(n), {x0, y0}, walks));
+    showEstimate(result_, estimate(filled->grid, WalkDomain::square(n), {x0, y0}, walks));
     setNormalColour();
 }
 

@@ -54,16 +54,14 @@ void Form5::calculate() {
     const Int16 walks = readCount(walks_);
     const Int16 nx = readCount(divisionsX_);
     const Int16 ny = readCount(divisionsY_);
-    BoundaryGrid grid(nx, ny);
-    const std::optional<BoundaryDatum> datum = selectedDatum();
-    if (!datum) {
+    const std::optional<FilledGrid> filled = newFilledGrid(nx, ny, lx, ly);
+    if (!filled) {
         // The screen has not turned red yet, so it stays in the normal colour.
-        showMissingDatum();
         return;
     }
-    fillBoundary(grid, *datum, lx, ly);
     setBusyColour();
-    showEstimate(result_, estimate(grid, WalkDomain::lShaped(nx, ny, a, b), {x0, y0}, walks));
+    showEstimate(result_,
+                 estimate(filled->grid, WalkDomain::lShaped(nx, ny, a, b), {x0, y0}, walks));
     setNormalColour();
 }
 

@@ -1,7 +1,5 @@
 #include "square_section_screen.hpp"
 
-#include "section_plan.hpp"
-
 namespace nurlo {
 
 SquareSectionScreen::SquareSectionScreen(const SquareSectionDesign& design, ScreenContext& context)
@@ -35,18 +33,16 @@ void SquareSectionScreen::calculate() {
     const Int16 s = readCount(section_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    BoundaryGrid grid(n, n);
-    const std::optional<BoundaryDatum> datum = selectedDatum();
-    if (!datum) {
-        showMissingDatum();
+    const std::optional<FilledGrid> filled = newFilledGrid(n, n, side, side);
+    if (!filled) {
         setNormalColour();
         script.close();
         return;
     }
-    fillBoundary(grid, *datum, side, side);
     const WalkDomain domain = WalkDomain::square(n);
-    writeSquareSection(script, axis_, s, n,
-                       [&](Node node) { return estimate(grid, domain, node, walks).value; });
+    writeSquareSection(script, axis_, s, n, [&](Node node) {
+        return estimate(filled->grid, domain, node, walks).value;
+    });
     setNormalColour();
     script.close();
 }

@@ -12,6 +12,7 @@
 
 #include "expect_error.hpp"
 #include "result_script.hpp"
+#include "section_plan.hpp"
 #include "temp_folder.hpp"
 
 namespace nurlo {
@@ -160,15 +161,12 @@ TEST(ResultScript, EachLineIsInTheFileWhenWriteLineReturns) {
     TempFolder folder;
     const auto path = folder / "risultato.m";
     ResultScript script(path);
-    EXPECT_TRUE(script.isOpen());
-    EXPECT_EQ(script.path(), path);
     EXPECT_EQ(readFile(path), "");
     script.writeLine({"x=0:", 0.1, ":", 2.0, ";"});
     EXPECT_EQ(readFile(path), "x=0:0.1:2;\n");
     writeNodeLine(script, Int16{1}, 0.75);
     EXPECT_EQ(readFile(path), "x=0:0.1:2;\nz2(1)=0.75;\n");
     script.close();
-    EXPECT_FALSE(script.isOpen());
     EXPECT_EQ(readFile(path), "x=0:0.1:2;\nz2(1)=0.75;\n");
 }
 
@@ -182,20 +180,12 @@ TEST(ResultScript, ASecondRunWithFewerLinesLeavesNothingOfTheFirst) {
     script.close();
     ASSERT_EQ(readFile(path), "0.5\n-1.25\n1e-300\n7\n123456.75\n");
 
-    // The same script opened again, as a screen does on its next click.
-    script.open(path);
-    writeBareEstimate(script, 2.0);
-    script.close();
-    EXPECT_EQ(readFile(path), "2\n");
-
-    // A fresh script over the file, which is left open while the first is reopened.
+    // The next click opens the file again.
     {
-        ResultScript other(path);
-        writeBareEstimate(other, 9.0);
-        other.open(path);
-        writeBareEstimate(other, -9.0);
+        ResultScript next(path);
+        writeBareEstimate(next, 2.0);
     }
-    EXPECT_EQ(readFile(path), "-9\n");
+    EXPECT_EQ(readFile(path), "2\n");
 }
 
 TEST(ResultScript, OpenedAndClosedWithoutLinesLeavesAnEmptyFile) {
@@ -217,11 +207,17 @@ TEST(ResultScript, LinesWrittenBeforeARunTimeErrorStayInTheFile) {
     const auto path = folder / "risultato.m";
     const auto calculation = [&] {
         ResultScript script(path);
-        writeSectionHeader(script, SectionAxis::X, 0.05, 1.0, 0.25, BoundaryDatum::XY);
+        const LSection section = {.axis = SectionAxis::X,
+                                  .lastNode = 2,
+                                  .step = 0.5,
+                                  .fineStep = 0.05,
+                                  .end = 1.0,
+                                  .fixedCoordinate = 0.25};
+        writeSectionHeader(script, section, BoundaryDatum::XY);
         writeNodeLine(script, Int16{1}, 0.0);
         writeNodeLine(script, Int16{2}, 0.0125);
         throw RuntimeError(ErrorKind::FloatingPoint);
-        writeSectionClosing(script, SectionAxis::X, 0.5, 1.0);
+        writeSectionClosing(script, section);
     };
     EXPECT_RUNTIME_ERROR(calculation(), ErrorKind::FloatingPoint);
     EXPECT_EQ(readFile(path), "x=0:0.05:1;\ny=0.25;\nz=x*y;\nz2(1)=0;\nz2(2)=0.0125;\n");
@@ -236,11 +232,6 @@ TEST(ResultScript, CloseTwiceIsHarmlessAndAClosedScriptRefusesLines) {
     script.close();
     EXPECT_RUNTIME_ERROR(writeBareEstimate(script, 2.0), ErrorKind::File);
     EXPECT_EQ(readFile(path), "1\n");
-
-    ResultScript never;
-    EXPECT_FALSE(never.isOpen());
-    never.close();
-    EXPECT_RUNTIME_ERROR(never.writeLine({"x"}), ErrorKind::File);
 }
 
 // Runs `statement`, which must raise the file error; its detail and its message name `path`.
@@ -264,16 +255,10 @@ TEST(ResultScript, AFolderThatCannotHoldTheFileGivesTheFileErrorNamingThePath) {
     { std::ofstream(notAFolder) << "not a folder\n"; }
     const auto inAFile = notAFolder / "risultato.m";
     expectFileErrorNaming([&] { ResultScript script(inAFile); }, inAFile);
-    expectFileErrorNaming([&] { ResultScript().open(inAFile); }, inAFile);
 
     const auto missing = folder / "missing" / "risultato.m";
     expectFileErrorNaming([&] { ResultScript script(missing); }, missing);
     EXPECT_FALSE(std::filesystem::exists(missing));
-
-    // A failed open leaves the script closed.
-    ResultScript script;
-    EXPECT_RUNTIME_ERROR(script.open(missing), ErrorKind::File);
-    EXPECT_FALSE(script.isOpen());
 }
 
 TEST(ResultScript, AFailedWriteGivesTheFileErrorNamingThePath) {
@@ -284,13 +269,6 @@ TEST(ResultScript, AFailedWriteGivesTheFileErrorNamingThePath) {
     ResultScript script(full);
     expectFileErrorNaming([&] { writeBareEstimate(script, 1.0); }, full);
     expectFileErrorNaming([&] { writeNodeLine(script, Int16{1}, 0.5); }, full);
-}
-
-TEST(ResultScript, DefaultPathIsRisultatoMBesideTheRunningExecutable) {
-    const auto path = ResultScript::defaultPath();
-    EXPECT_EQ(path.filename(), "risultato.m");
-    EXPECT_TRUE(path.is_absolute()) << path;
-    EXPECT_TRUE(std::filesystem::is_regular_file(path.parent_path() / "output_tests")) << path;
 }
 
 }  // namespace

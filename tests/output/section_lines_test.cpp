@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "result_script.hpp"
+#include "expect_error.hpp"
+#include "section_plan.hpp"
 #include "temp_folder.hpp"
 
 namespace nurlo {
@@ -28,14 +29,20 @@ const std::vector<DatumCase> kDatumCases = {
 std::string writeSection(const std::filesystem::path& path, SectionAxis axis, double step,
                          double end, double fixed, BoundaryDatum datum,
                          const std::vector<double>& estimates) {
+    const LSection section = {.axis = axis,
+                              .lastNode = static_cast<Int16>(estimates.size() - 1),
+                              .step = step,
+                              .fineStep = step / 10,
+                              .end = end,
+                              .fixedCoordinate = fixed};
     ResultScript script(path);
-    writeSectionHeader(script, axis, step / 10, end, fixed, datum);
+    writeSectionHeader(script, section, datum);
     Int16 index = 0;
     for (const double estimate : estimates) {
         index = checkedAdd(index, 1);
         writeNodeLine(script, index, estimate);
     }
-    writeSectionClosing(script, axis, step, end);
+    writeSectionClosing(script, section);
     script.close();
     return readFile(path);
 }
@@ -95,6 +102,59 @@ TEST(YSectionScript, EveryLineForEveryDatum) {
                             "xlabel ('Ordinata di partenza')\n"
                             "ylabel ('Vincita')\n");
     }
+}
+
+struct PlanCase {
+    const char* name;
+    LSectionInput input;
+    Int16 lastNode;
+    double step, end, fixedCoordinate;
+};
+
+// Lx = 3 in 6 steps and Ly = 2 in 4 steps: both steps are 0.5.
+constexpr LSectionInput kAlongX = {.axis = SectionAxis::X, .lx = 3, .ly = 2, .nx = 6, .ny = 4};
+constexpr LSectionInput at(LSectionInput input, Int16 a, Int16 b, Int16 fixed) {
+    input.a = a;
+    input.b = b;
+    input.fixed = fixed;
+    return input;
+}
+
+TEST(LSectionPlan, TheLineCrossesBelowTheCornerAndEndsOnItsSegmentFromItsRowOn) {
+    LSectionInput alongY = kAlongX;
+    alongY.axis = SectionAxis::Y;
+    const std::vector<PlanCase> cases = {
+        {"j < b: the whole line", at(kAlongX, 3, 2, 1), 6, 0.5, 3.0, 0.5},
+        {"j = b: up to the corner", at(kAlongX, 3, 2, 2), 3, 0.5, 1.5, 1.0},
+        {"j > b: up to the segment x = a", at(kAlongX, 3, 2, 4), 3, 0.5, 1.5, 2.0},
+        {"a = nx: the segment is the right side", at(kAlongX, 6, 2, 3), 6, 0.5, 3.0, 1.5},
+        {"b > ny: nothing is cut", at(kAlongX, 3, 7, 4), 6, 0.5, 3.0, 2.0},
+        {"b < 0: every row ends on x = a", at(kAlongX, 2, -2, 0), 2, 0.5, 1.0, 0.0},
+        {"a < 0 and j >= b: no node at all", at(kAlongX, -1, 2, 3), -1, 0.5, -0.5, 1.5},
+        {"along y, i < a: the whole column", at(alongY, 3, 2, 1), 4, 0.5, 2.0, 0.5},
+        {"along y, i >= a: up to the segment y = b", at(alongY, 3, 2, 5), 2, 0.5, 1.0, 2.5},
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LSection section = planLSection(c.input);
+        EXPECT_EQ(section.lastNode, c.lastNode);
+        EXPECT_EQ(section.step, c.step);
+        EXPECT_EQ(section.fineStep, c.step / 10);
+        EXPECT_EQ(section.end, c.end);
+        EXPECT_EQ(section.fixedCoordinate, c.fixedCoordinate);
+        const Node second =
+            c.input.axis == SectionAxis::X ? Node{1, c.input.fixed} : Node{c.input.fixed, 1};
+        EXPECT_EQ(section.node(1), second);
+    }
+}
+
+TEST(LSectionPlan, LinesThatWouldLeaveTheGridAreRefusedBeforeAnyWalk) {
+    EXPECT_RUNTIME_ERROR(planLSection(at(kAlongX, 9, 2, 3)), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(planLSection(at(kAlongX, 3, 2, 5)), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(planLSection(at(kAlongX, 3, 2, -1)), ErrorKind::SubscriptOutOfRange);
+    LSectionInput noSteps = at(kAlongX, 3, 2, 1);
+    noSteps.nx = 0;
+    EXPECT_RUNTIME_ERROR(planLSection(noSteps), ErrorKind::FloatingPoint);
 }
 
 }  // namespace
