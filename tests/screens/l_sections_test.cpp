@@ -7,6 +7,7 @@
 
 #include "boundary_datum.hpp"
 #include "computing_screen.hpp"
+#include "l_section_screen.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
 #include "section_file.hpp"
@@ -119,47 +120,41 @@ private slots:
         TestContext t;
         const auto screen = createScreen(form, t.context);
         const double dpi = screenDpi();
-        const bool six = form == 6;
+        const LSectionDesign& design = form == 6 ? kForm6Design : kForm7Design;
         QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
-        QCOMPARE(screen->size(), six ? twipsSize(8370, 6840, dpi) : twipsSize(8610, 6765, dpi));
-        struct Place {
-            const char* name;
-            QRect form6;
-            QRect form7;
+        QCOMPARE(screen->size(), twipsSize(design.widthTwips, design.heightTwips, dpi));
+        // Every control stands where the screen's design puts it, each field beside its label.
+        const auto rect = [&](const TwipsRect& r) {
+            return twipsRect(r.left, r.top, r.width, r.height, dpi);
         };
-        const Place places[] = {
-            {"Label1", twipsRect(300, 360, 1095, 375, dpi), twipsRect(360, 240, 1095, 375, dpi)},
-            {"Text1", twipsRect(1920, 360, 2000, 375, dpi), twipsRect(2040, 240, 2000, 375, dpi)},
-            {"Label9", twipsRect(300, 960, 1215, 375, dpi), twipsRect(360, 840, 1215, 375, dpi)},
-            {"Text8", twipsRect(1920, 960, 2000, 375, dpi), twipsRect(2040, 840, 2000, 375, dpi)},
-            {"Label2", twipsRect(300, 1560, 1215, 255, dpi), twipsRect(360, 1440, 1215, 255, dpi)},
-            {"Combo1", twipsRect(1920, 1560, 2000, 315, dpi),
-             twipsRect(2040, 1440, 2000, 315, dpi)},
-            {"Label4", twipsRect(300, 3360, 1575, 495, dpi), twipsRect(360, 3240, 1575, 495, dpi)},
-            {"Text3", twipsRect(1920, 3360, 2000, 375, dpi), twipsRect(2040, 3240, 2000, 375, dpi)},
-            {"Label5", twipsRect(300, 4080, 1335, 375, dpi), twipsRect(360, 3960, 1335, 375, dpi)},
-            {"Text4", twipsRect(1920, 4080, 2000, 375, dpi), twipsRect(2040, 3960, 2000, 375, dpi)},
-            {"Label7", twipsRect(4200, 360, 1215, 495, dpi), twipsRect(4320, 240, 1215, 495, dpi)},
-            {"Text6", twipsRect(5880, 360, 2000, 495, dpi), twipsRect(6000, 240, 2000, 495, dpi)},
-            {"Label8", twipsRect(4200, 1080, 1215, 495, dpi), twipsRect(4320, 960, 1215, 495, dpi)},
-            {"Text7", twipsRect(5880, 1080, 2000, 495, dpi), twipsRect(6000, 960, 2000, 495, dpi)},
-            {"Label10", twipsRect(4200, 1800, 1575, 495, dpi),
-             twipsRect(4320, 1680, 1575, 495, dpi)},
-            {"Text9", twipsRect(5880, 1680, 2000, 495, dpi), twipsRect(6000, 1560, 2000, 495, dpi)},
-            {"Label11", twipsRect(4200, 2520, 1575, 495, dpi),
-             twipsRect(4320, 2400, 1575, 495, dpi)},
-            {"Text10", twipsRect(5880, 2400, 2000, 495, dpi),
-             twipsRect(6000, 2280, 2000, 495, dpi)},
-            {"Command1", twipsRect(1080, 4800, 3735, 1095, dpi),
-             twipsRect(1200, 4680, 3735, 1095, dpi)},
-            {"Command2", twipsRect(5160, 4800, 2655, 1095, dpi),
-             twipsRect(5280, 4680, 2655, 1095, dpi)},
-            {"Label3", twipsRect(240, 6120, 7815, 615, dpi), twipsRect(360, 6000, 7815, 615, dpi)},
+        const auto at = [&](const TwipsPoint& p, int width, int height) {
+            return twipsRect(p.left, p.top, width, height, dpi);
         };
-        for (const Place& place : places) {
-            QVERIFY2(child<QWidget>(*screen, place.name)->geometry() ==
-                         (six ? place.form6 : place.form7),
-                     place.name);
+        const QPair<const char*, QRect> places[] = {
+            {"Label1", rect(design.lengthXLabel)},
+            {"Text1", rect(design.lengthX)},
+            {"Label9", rect(design.lengthYLabel)},
+            {"Text8", rect(design.lengthY)},
+            {"Label2", rect(design.datumLabel)},
+            {"Combo1", at(design.datum, 2000, 315)},
+            {"Label4", rect(design.sectionLabel)},
+            {"Text3", rect(design.section)},
+            {"Label5", rect(design.walksLabel)},
+            {"Text4", rect(design.walks)},
+            {"Label7", rect(design.divisionsXLabel)},
+            {"Text6", rect(design.divisionsX)},
+            {"Label8", rect(design.divisionsYLabel)},
+            {"Text7", rect(design.divisionsY)},
+            {"Label10", rect(design.cornerALabel)},
+            {"Text9", rect(design.cornerA)},
+            {"Label11", rect(design.cornerBLabel)},
+            {"Text10", rect(design.cornerB)},
+            {"Command1", at(design.calculateButton, 3735, 1095)},
+            {"Command2", at(design.backButton, 2655, 1095)},
+            {"Label3", at(design.note, 7815, 615)},
+        };
+        for (const auto& [name, place] : places) {
+            QVERIFY2(child<QWidget>(*screen, name)->geometry() == place, name);
         }
         const QPair<const char*, QString> captions[] = {
             {"Label1", "Dimensioni x"},
