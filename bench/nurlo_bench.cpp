@@ -203,7 +203,7 @@ constexpr Int16 kWalksPerEstimate = 1000;
 void BM_Estimate(benchmark::State& state, Scene scene) {
     const SceneSetup setup = setUp(scene);
     WalkPool pool(static_cast<int>(state.range(0)));
-    const WalkEstimator estimator(setup.grid, setup.domain, &pool);
+    const WalkEstimator estimator(setup.grid, setup.domain, {.pool = &pool});
     std::atomic<std::uint64_t> steps{0};
     std::uint64_t allocations = 0;
     {
@@ -298,7 +298,7 @@ void runSection(const std::filesystem::path& file, WalkPool& pool, Source& sourc
 #endif
     BoundaryGrid grid(n, n);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
-    const WalkEstimator estimator(grid, WalkDomain::square(n), &pool);
+    const WalkEstimator estimator(grid, WalkDomain::square(n), {.pool = &pool});
     for (const Int16 k : Int16Range(0, n)) {
         const Estimate estimate = estimator.run({k, s}, walks, source);
 #ifdef NURLO_BENCH_HAS_RESULT_SCRIPT

@@ -8,6 +8,7 @@
 #include "busy_run.hpp"
 #include "caption_button.hpp"
 #include "field_text.hpp"
+#include "progress_text.hpp"
 #include "twips.hpp"
 
 namespace nurlo {
@@ -18,7 +19,7 @@ QColor normalColour() { return QApplication::palette().color(QPalette::Button); 
 
 ComputingScreen::ComputingScreen(int formNumber, int widthTwips, int heightTwips,
                                  ScreenContext& context)
-    : context_(context), dpi_(screenDpi()) {
+    : context_(context), dpi_(screenDpi()), heightTwips_(heightTwips) {
     setObjectName(QStringLiteral("Form%1").arg(formNumber));
     setWindowTitle(objectName());
     resize(twipsSize(widthTwips, heightTwips, dpi_));
@@ -74,6 +75,7 @@ QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top)
 QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
     auto* button = new CaptionButton(QStringLiteral("Calcola!"), this);
     button->setObjectName(QStringLiteral("Command1"));
+    calculateButtonTwips_ = QRect(left, top, 3735, 1095);
     button->setGeometry(twipsRect(left, top, 3735, 1095, dpi_));
     QFont font = button->font();
     font.setPointSizeF(13.5);
@@ -86,18 +88,45 @@ QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
 QPushButton* ComputingScreen::addBackButton(int left, int top) {
     auto* button = new CaptionButton(QStringLiteral("Torna al menù"), this);
     button->setObjectName(QStringLiteral("Command2"));
+    backButtonTwips_ = QRect(left, top, 2655, 1095);
     button->setGeometry(twipsRect(left, top, 2655, 1095, dpi_));
     connect(button, &QPushButton::clicked, this, &ComputingScreen::backToMenu);
     return button;
 }
 
 QLabel* ComputingScreen::addResultNote(int left, int top) {
+    noteTwips_ = QRect(left, top, 7815, 615);
     return addLabel(
         "Label3",
         QStringLiteral(
             "Nota: il programma scrive il risultato nel file di testo che si trova nella "
             "cartella in cui il programma è in esecuzione, di nome risultato.m"),
         left, top, 7815, 615);
+}
+
+void ComputingScreen::addProgressRow() {
+    constexpr int kRowBelowButton = 1215;
+    constexpr int kRowHeight = 285;
+    constexpr int kGap = 120;
+    constexpr int kBottomMargin = 180;
+    int top = calculateButtonTwips_.top() + kRowBelowButton;
+    const QRect row(backButtonTwips_.left(), top, backButtonTwips_.width(), kRowHeight);
+    if (row.intersects(noteTwips_)) {
+        top = noteTwips_.bottom() + 1 + kGap;
+    }
+    if (top + kRowHeight + kBottomMargin > heightTwips_) {
+        heightTwips_ = top + kRowHeight + kBottomMargin;
+        resize(width(), twipsToPixels(heightTwips_, dpi_));
+    }
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+    progressBar_->setGeometry(
+        twipsRect(backButtonTwips_.left(), top, backButtonTwips_.width(), kRowHeight, dpi_));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(true);
+    progressBar_->setAlignment(Qt::AlignCenter);
+    progressBar_->setFormat(QString());
 }
 
 void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
@@ -114,25 +143,91 @@ void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
 }
 
 void ComputingScreen::calculateNow() {
+    if (calculating_) {
+        return;
+    }
     failedField_.clear();
     calculating_ = true;
+    Progress progress;
+    HeldInput heldInput(progress);
+    progress_ = &progress;
+    heldInput_ = &heldInput;
+    showOutcome(Outcome::Completed);
+    Outcome outcome = Outcome::Completed;
     try {
         calculate();
+    } catch (const Interrupted&) {
+        // Asked for with Esc: the click ends as on an error, without a message.
+        outcome = Outcome::Interrupted;
+        setNormalColour();
     } catch (const RuntimeError& error) {
-        context_.messages.reportError(this, errorReportText(error, failedField_));
-        setNormalColour();
+        outcome = Outcome::Failed;
+        reportError(errorReportText(error, failedField_));
     } catch (const std::bad_alloc&) {
-        context_.messages.reportError(this,
-                                      errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
-        setNormalColour();
+        outcome = Outcome::Failed;
+        reportError(errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
     } catch (const std::exception& error) {
         // Not one of the calculation's own errors, but no reason to lose what is typed on every
         // screen either: it is reported like them.
-        context_.messages.reportError(
-            this, QStringLiteral("Errore imprevisto: %1").arg(QString::fromUtf8(error.what())));
-        setNormalColour();
+        outcome = Outcome::Failed;
+        reportError(QStringLiteral("Errore imprevisto: %1").arg(QString::fromUtf8(error.what())));
     }
+    showOutcome(outcome);
+    progress_ = nullptr;
+    heldInput_ = nullptr;
     calculating_ = false;
+    // What the person did meanwhile reaches the screen now, after any report.
+    heldInput.deliver();
+}
+
+void ComputingScreen::reportError(const QString& text) {
+    context_.messages.reportError(this, text);
+    setNormalColour();
+}
+
+void ComputingScreen::beginStage(Stage stage, std::int64_t units) {
+    progress_->begin(stage, units);
+    stageClock_.start();
+    showProgress();
+}
+
+void ComputingScreen::inBackground(const std::function<void()>& work) {
+    runKeepingWindowAlive(work, *heldInput_, [this] { showProgress(); });
+}
+
+void ComputingScreen::showProgress() {
+    if (progressBar_ == nullptr || progress_ == nullptr) {
+        return;
+    }
+    const std::int64_t done = progress_->done();
+    const std::int64_t total = progress_->total();
+    progressBar_->setValue(percentDone(done, total));
+    progressBar_->setFormat(progressText(progress_->stage(), done, total,
+                                         static_cast<double>(stageClock_.elapsed()) / 1000.0));
+}
+
+void ComputingScreen::showOutcome(Outcome outcome) {
+    if (progressBar_ == nullptr || progress_ == nullptr) {
+        return;
+    }
+    switch (outcome) {
+        case Outcome::Completed:
+            // A click that ran no walk (a missing datum) leaves the bar empty.
+            if (progress_->stage() == Stage::Walks) {
+                progressBar_->setValue(100);
+                progressBar_->setFormat(kCompletedText);
+            } else {
+                progressBar_->setValue(0);
+                progressBar_->setFormat(QString());
+            }
+            return;
+        case Outcome::Interrupted:
+            progressBar_->setFormat(kInterruptedText);
+            return;
+        case Outcome::Failed:
+            progressBar_->setFormat(kFailedText);
+            return;
+    }
 }
 
 void ComputingScreen::setBusyColour() {
@@ -172,24 +267,39 @@ Int16 ComputingScreen::readCount(const QLineEdit* field) {
 }
 
 std::optional<FilledGrid> ComputingScreen::newFilledGrid(Int16 nx, Int16 ny, double lx, double ly) {
-    BoundaryGrid grid(nx, ny);
+    BoundaryGrid grid(nx, ny, context_.availableMemory());
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
     if (index < 0) {
         context_.messages.inform(this, kMissingDatumText);
         return std::nullopt;
     }
     const auto datum = static_cast<BoundaryDatum>(index);
-    fillBoundary(grid, datum, lx, ly);
+    beginStage(Stage::Fill, std::int64_t{nx} + 1);
+    inBackground([&] { fillBoundary(grid, datum, lx, ly, progress_); });
     return FilledGrid{std::move(grid), datum};
 }
 
-Estimate ComputingScreen::estimate(const BoundaryGrid& grid, const WalkDomain& domain, Node start,
-                                   Int16 walks) {
-    const WalkEstimator estimator(grid, domain, context_.pool);
-    return runKeepingWindowAlive([&] {
-        return std::visit([&](auto& source) { return estimator.run(start, walks, source); },
-                          context_.source);
+void ComputingScreen::estimateEach(const FilledGrid& filled, const WalkDomain& domain, Int16 walks,
+                                   std::int64_t nodes,
+                                   const std::function<void(const EstimateAt&)>& lines) {
+    beginStage(Stage::Walks, walks > 0 ? nodes * walks : 0);
+    const WalkEstimator estimator(filled.grid, domain,
+                                  {.pool = &context_.pool, .progress = progress_});
+    inBackground([&] {
+        std::visit(
+            [&](auto& source) {
+                lines([&](Node node) { return estimator.run(node, walks, source); });
+            },
+            context_.source);
     });
+}
+
+Estimate ComputingScreen::estimate(const FilledGrid& filled, const WalkDomain& domain, Node start,
+                                   Int16 walks) {
+    Estimate result;
+    estimateEach(filled, domain, walks, 1,
+                 [&](const EstimateAt& estimateAt) { result = estimateAt(start); });
+    return result;
 }
 
 void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {

@@ -1,7 +1,11 @@
 // What the program hands to every computing screen: the message boxes, the random source, where
-// the result file goes and the threads that run the walks.
+// the result file goes, the threads that run the walks and how much memory a grid may take.
+//
+// Every part must be given (the references leave no default), so a context without the pool or
+// the memory gauge cannot be built: the program builds one at start-up, tests build their own.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <variant>
 
@@ -18,7 +22,9 @@ struct ScreenContext {
     Messages& messages;
     ScreenSource source;
     std::filesystem::path resultPath;  // risultato.m, beside the executable in the program
-    WalkPool* pool = nullptr;          // the threads that share the walks; none: this thread only
+    WalkPool& pool;                    // the threads that share the walks
+    // The bytes a new grid may take at most, asked anew for every grid.
+    std::size_t (&availableMemory)();
 };
 
 }  // namespace nurlo

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "boundary_grid.hpp"
+#include "progress.hpp"
 
 namespace nurlo {
 
@@ -36,6 +37,10 @@ constexpr int datumCount(DomainFamily family) { return family == DomainFamily::S
 // Fills `grid` for `datum`, with lengths lx along x and ly along y (the square passes its side
 // twice). A failure (a zero count with a datum that divides, a value too large for a double)
 // raises its run-time error and leaves the grid partly filled.
-void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly);
+//
+// With `progress`, the fill counts nx + 1 units, one per abscissa index i, and looks at a request
+// to stop before each, raising Interrupted.
+void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
+                  Progress* progress = nullptr);
 
 }  // namespace nurlo

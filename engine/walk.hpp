@@ -14,8 +14,10 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "checked.hpp"
+#include "progress.hpp"
 #include "uniform_source.hpp"
 
 namespace nurlo {
@@ -77,18 +79,29 @@ inline Step stepFor(double r) noexcept {
 // One walk from a start node to the first node where the domain stops it.
 class RandomWalk {
 public:
+    // How many steps a walk takes between two looks at a request to stop: about a millisecond.
+    static constexpr std::uint32_t kStepsBetweenStopChecks = 1u << 16;
+
     RandomWalk(const WalkDomain& domain, Node start) : domain_(domain), start_(start) {}
 
     // Runs the walk and returns its end node. There is no limit on the number of steps; a start
-    // node on the grid keeps every node of the walk on the grid.
+    // node on the grid keeps every node of the walk on the grid. With `progress`, a stop asked
+    // for there ends the walk within kStepsBetweenStopChecks steps by raising Interrupted.
     template <UniformSource Source>
-    Node run(Source& source) const {
+    Node run(Source& source, const Progress* progress = nullptr) const {
         Int16 dx = 0;
         Int16 dy = 0;
+        std::uint32_t untilStopCheck = kStepsBetweenStopChecks;
         for (;;) {
             const Node node{checkedAdd(start_.x, dx), checkedAdd(start_.y, dy)};
             if (domain_.stops(node)) {
                 return node;
+            }
+            if (--untilStopCheck == 0) [[unlikely]] {
+                untilStopCheck = kStepsBetweenStopChecks;
+                if (progress != nullptr) {
+                    progress->throwIfStopRequested();
+                }
             }
             source.reseed();
             const Step step = stepFor(source.next());

@@ -19,6 +19,7 @@
 #include <stdexcept>
 
 #include "boundary_grid.hpp"
+#include "progress.hpp"
 #include "walk.hpp"
 #include "walk_pool.hpp"
 
@@ -37,6 +38,12 @@ public:
 
     void merge(const RunningStats& other) {
         if (other.count_ == 0) {
+            return;
+        }
+        if (count_ == 0) {
+            // Copied, not merged: the merge would weigh the mean's square by a count of 0, and a
+            // mean beyond 1e154 squares to infinity, which times 0 is NaN.
+            *this = other;
             return;
         }
         const std::int64_t count = count_ + other.count_;
@@ -88,6 +95,16 @@ public:
     }
     double value() const { return checkedReal(sum_ + compensation_); }
 
+    // The sum divided by `divisor`, as close as a double gets: the quotient of the leading part
+    // is corrected with its remainder (exact, by a fused multiply-add) and the compensation. So
+    // N copies of a value divided by N give that value to the last bit. A quotient that is not
+    // finite (0 / 0, an overflow) raises the floating-point error.
+    double dividedBy(double divisor) const {
+        const double quotient = checkedReal(sum_ / divisor);
+        const double remainder = std::fma(-quotient, divisor, sum_);
+        return checkedReal(quotient + (remainder + compensation_) / divisor);
+    }
+
 private:
     double sum_ = 0.0;
     double compensation_ = 0.0;
@@ -99,6 +116,14 @@ struct ChunkResult {
     RunningStats stats;
 };
 
+// How an estimate runs: on which threads, reporting to what, and with which walk.
+struct EstimatorOptions {
+    // The threads that share the chunks; none: the calling thread runs them one after the other.
+    WalkPool* pool = nullptr;
+    // Counts the finished walks and asks the walks to stop; none: the estimate runs to its end.
+    Progress* progress = nullptr;
+};
+
 class WalkEstimator {
 public:
     // Small enough that an estimate of a thousand walks has sixteen chunks: the threads then end
@@ -106,10 +131,10 @@ public:
     // chunk happen to be.
     static constexpr int kChunkWalks = 64;
 
-    // The grid must have the domain's counts. With a pool the chunks of each estimate run on its
-    // threads; the pool must outlive the estimator's runs.
-    WalkEstimator(const BoundaryGrid& grid, const WalkDomain& domain, WalkPool* pool = nullptr)
-        : grid_(grid), domain_(domain), pool_(pool) {
+    // The grid must have the domain's counts. The pool and the progress of `options` must
+    // outlive the estimator's runs.
+    WalkEstimator(const BoundaryGrid& grid, const WalkDomain& domain, EstimatorOptions options = {})
+        : grid_(grid), domain_(domain), options_(options) {
         if (grid.nx() != domain.nx() || grid.ny() != domain.ny()) {
             throw std::invalid_argument("WalkEstimator: grid and domain differ in size");
         }
@@ -124,10 +149,14 @@ public:
     // - A sum that overflows a double raises the floating-point error.
     // - An error met by a chunk is raised when the in-order addition reaches that chunk, so the
     //   error seen is the same with or without a pool.
+    // - A stop asked for through the progress raises Interrupted within a walk or so.
     template <UniformSource Source>
     Estimate run(Node start, Int16 walks, Source& source) const {
         if (!grid_.contains(start.x, start.y)) {
             throw RuntimeError(ErrorKind::SubscriptOutOfRange);
+        }
+        if (options_.progress != nullptr) {
+            options_.progress->throwIfStopRequested();
         }
         const Source seed = source.fork();
         const int chunks = chunkCount(walks);
@@ -142,14 +171,14 @@ public:
                 errors[slot] = std::current_exception();
             }
         };
-        if (pool_ != nullptr) {
-            pool_->parallelFor(chunks, runOne);
+        if (options_.pool != nullptr) {
+            options_.pool->parallelFor(chunks, runOne);
         }
         CompensatedSum sum;
         RunningStats stats;
         for (int chunk = 0; chunk < chunks; ++chunk) {
             const auto slot = static_cast<std::size_t>(chunk);
-            if (pool_ == nullptr) {
+            if (options_.pool == nullptr) {
                 runOne(chunk);
             }
             if (errors[slot]) {
@@ -158,12 +187,16 @@ public:
             sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
         }
-        return finish(sum.value(), stats, walks);
+        return finish(sum, stats, walks);
     }
 
 private:
     // The chunks of the largest count of walks.
     static constexpr int kMaxChunks = (kInt16Max + kChunkWalks - 1) / kChunkWalks;
+    // From this many steps per side on, a lattice walk takes long enough (a millisecond or so)
+    // that each one is counted as it ends; shorter walks are counted by the chunk, which keeps
+    // the shared counter out of their way.
+    static constexpr int kSideOfLongWalks = 256;
 
     // The chunks of an estimate of `walks` walks, and the walks of its chunk `chunk`.
     static constexpr int chunkCount(Int16 walks) {
@@ -178,27 +211,39 @@ private:
     ChunkResult runChunk(Node start, int walks, Source& source) const {
         ChunkResult result;
         const RandomWalk walk(domain_, start);
+        Progress* progress = options_.progress;
+        const bool countEachWalk = progress != nullptr && (domain_.nx() >= kSideOfLongWalks ||
+                                                           domain_.ny() >= kSideOfLongWalks);
         for (int k = 0; k < walks; ++k) {
-            const Node end = walk.run(source);
+            if (progress != nullptr) {
+                progress->throwIfStopRequested();
+            }
+            const Node end = walk.run(source, progress);
             const double value = grid_.at(end.x, end.y);
             result.sum.add(value);
             result.stats.add(value);
+            if (countEachWalk) {
+                progress->advance(1);
+            }
+        }
+        if (progress != nullptr && !countEachWalk) {
+            progress->advance(walks);
         }
         return result;
     }
 
-    static Estimate finish(double sum, const RunningStats& stats, Int16 walks) {
+    static Estimate finish(const CompensatedSum& sum, const RunningStats& stats, Int16 walks) {
         Estimate estimate;
         estimate.walks = walks;
         estimate.standardError = stats.standardError();
         // 0.0 / N for a negative N is -0; the estimate of no walk is a plain 0.
-        estimate.value = walks < 0 ? 0.0 : checkedReal(sum / walks);
+        estimate.value = walks < 0 ? 0.0 : sum.dividedBy(walks);
         return estimate;
     }
 
     const BoundaryGrid& grid_;
     WalkDomain domain_;
-    WalkPool* pool_;
+    EstimatorOptions options_;
 };
 
 }  // namespace nurlo

@@ -2,6 +2,10 @@
 
 #include <chrono>
 
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -37,11 +41,20 @@ bool spinUntil(Done done) {
 }  // namespace
 
 int WalkPool::defaultThreadCount() noexcept {
-    const unsigned hardware = std::thread::hardware_concurrency();
-    if (hardware < 1) {
-        return 1;
+    // The processors this process may run on (a `taskset` or a container may allow fewer than
+    // the machine has), else the machine's count.
+    int count = 0;
+#if defined(__linux__)
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+        count = CPU_COUNT(&allowed);
     }
-    return hardware > 1024 ? 1024 : static_cast<int>(hardware);
+#endif
+    if (count < 1) {
+        count = static_cast<int>(std::thread::hardware_concurrency());
+    }
+    return count < 1 ? 1 : count > 1024 ? 1024 : count;
 }
 
 WalkPool::WalkPool(int threads) {

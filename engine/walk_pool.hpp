@@ -36,7 +36,7 @@ namespace nurlo {
 
 class WalkPool {
 public:
-    // The number of hardware threads, at least 1.
+    // The number of hardware threads this process may run on, at least 1.
     static int defaultThreadCount() noexcept;
 
     // A pool that runs tasks on `threads` threads in all, the calling thread included; a count

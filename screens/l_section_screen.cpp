@@ -26,6 +26,7 @@ LSectionScreen::LSectionScreen(const LSectionDesign& design, ScreenContext& cont
         addCalculateButton(design.calculateButton.left, design.calculateButton.top);
     QPushButton* back = addBackButton(design.backButton.left, design.backButton.top);
     addResultNote(design.note.left, design.note.top);
+    addProgressRow();
     setFocusOrder({calculate, cornerA_, cornerB_, lengthX_, lengthY_, section_, walks_, divisionsX_,
                    divisionsY_, datum, back});
 }
@@ -58,8 +59,9 @@ void LSectionScreen::calculate() {
     const LSection section = planLSection({axis_, lx, ly, nx, ny, a, b, fixed});
     writeSectionHeader(script, section, filled->datum);
     const WalkDomain domain = WalkDomain::lShaped(nx, ny, a, b);
-    writeSectionNodes(script, section,
-                      [&](Node node) { return estimate(filled->grid, domain, node, walks).value; });
+    estimateEach(*filled, domain, walks, section.lastNode + 1, [&](const EstimateAt& estimateAt) {
+        writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
+    });
     writeSectionClosing(script, section);
     setNormalColour();
     script.close();

@@ -23,6 +23,7 @@ SquareSectionScreen::SquareSectionScreen(const SquareSectionDesign& design, Scre
     QPushButton* calculate = addCalculateButton(1200, 3720 + d);
     QPushButton* back = addBackButton(5280, 3720 + d);
     addResultNote(480, 4920 + design.noteShift);
+    addProgressRow();
     setFocusOrder({calculate, side_, section_, walks_, divisions_, datum, back});
 }
 
@@ -39,9 +40,8 @@ void SquareSectionScreen::calculate() {
         script.close();
         return;
     }
-    const WalkDomain domain = WalkDomain::square(n);
-    writeSquareSection(script, axis_, s, n, [&](Node node) {
-        return estimate(filled->grid, domain, node, walks).value;
+    estimateEach(*filled, WalkDomain::square(n), walks, n + 1, [&](const EstimateAt& estimateAt) {
+        writeSquareSection(script, axis_, s, n, [&](Node node) { return estimateAt(node).value; });
     });
     setNormalColour();
     script.close();

@@ -1,5 +1,7 @@
 // The menu and the moves between windows, worked through the buttons as a person does.
 #include <QLabel>
+#include <QProgressBar>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -142,14 +144,60 @@ private slots:
         QCOMPARE(visibleWindows(), 1);
     }
 
-    void computingScreenSizes() {
+    // Each screen keeps its designed client area, grown only where the row of the progress bar
+    // (under "Torna al menù", 1215 twips below the top of "Calcola!") would cover the note on
+    // risultato.m and goes below it instead. No control covers another, and all are inside.
+    void computingScreenSizesAndTheProgressRow_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QSize>("designed");
+        QTest::addColumn<bool>("belowTheNote");
+        QTest::newRow("Form2") << 2 << QSize(8070, 5355) << false;
+        QTest::newRow("Form3") << 3 << QSize(9015, 5715) << true;
+        QTest::newRow("Form4") << 4 << QSize(8835, 6075) << true;
+        QTest::newRow("Form5") << 5 << QSize(10845, 8610) << false;
+        QTest::newRow("Form6") << 6 << QSize(8370, 6840) << true;
+        QTest::newRow("Form7") << 7 << QSize(8610, 6765) << true;
+    }
+    void computingScreenSizesAndTheProgressRow() {
+        QFETCH(int, form);
+        QFETCH(QSize, designed);
+        QFETCH(bool, belowTheNote);
         TestContext t;
-        const int sizes[][2] = {{8070, 5355},  {9015, 5715}, {8835, 6075},
-                                {10845, 8610}, {8370, 6840}, {8610, 6765}};
-        for (int form = 2; form <= 7; ++form) {
-            const auto screen = createScreen(form, t.context);
-            QCOMPARE(screen->size(), twipsSize(sizes[form - 2][0], sizes[form - 2][1]));
-            QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
+        const auto screen = createScreen(form, t.context);
+        QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
+        const QSize size = twipsSize(designed.width(), designed.height());
+        QCOMPARE(screen->width(), size.width());
+
+        const QRect calculate = child<QWidget>(*screen, "Command1")->geometry();
+        const QRect back = child<QWidget>(*screen, "Command2")->geometry();
+        const QRect bar = child<QProgressBar>(*screen, "ProgressBar1")->geometry();
+        QCOMPARE(bar.left(), back.left());
+        QCOMPARE(bar.width(), back.width());
+        QCOMPARE(bar.height(), twipsToPixels(285, screenDpi()));
+        if (belowTheNote) {
+            const QRect note = child<QWidget>(*screen, "Label3")->geometry();
+            QVERIFY(bar.top() > note.bottom());
+            QVERIFY(screen->height() > size.height());
+        } else {
+            QVERIFY(qAbs(bar.top() - (calculate.top() + twipsToPixels(1215, screenDpi()))) <= 1);
+            QCOMPARE(screen->height(), size.height());
+        }
+
+        // The designed controls stand where they stand (on Form5 "Ascissa partenza" reaches one
+        // pixel into its field); the row added under them covers none and fits the window.
+        const QList<QWidget*> controls = screen->findChildren<QWidget*>(
+            QRegularExpression("^(Label|Text|Command|Combo|Check|ProgressBar)[0-9]+$"),
+            Qt::FindDirectChildrenOnly);
+        for (const QWidget* added : controls) {
+            if (!added->objectName().startsWith("ProgressBar") &&
+                !added->objectName().startsWith("Check")) {
+                continue;
+            }
+            QVERIFY2(screen->rect().contains(added->geometry()), qPrintable(added->objectName()));
+            for (const QWidget* other : controls) {
+                QVERIFY2(added == other || !added->geometry().intersects(other->geometry()),
+                         qPrintable(added->objectName() + " covers " + other->objectName()));
+            }
         }
     }
 

@@ -49,8 +49,6 @@ class BusyTest : public QObject {
 private slots:
     void theScreenStaysPaintedAndHoldsClicksBackUntilTheEnd() {
         TestContext t;
-        WalkPool pool(2);
-        t.context.pool = &pool;
         Form2 screen(t.context);
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
@@ -97,8 +95,6 @@ private slots:
 
     void anErrorInTheWalksIsReportedAfterThem() {
         TestContext t;
-        WalkPool pool(2);
-        t.context.pool = &pool;
         Form2 screen(t.context);
         typeAll(screen,
                 {{"Text1", "1"}, {"Text2", "9"}, {"Text3", "2"}, {"Text4", "10"}, {"Text6", "4"}});

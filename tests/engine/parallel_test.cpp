@@ -209,7 +209,7 @@ TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
             for (WalkPool* pool : {&one, &two, &seven}) {
                 const std::string what = std::string(scene.name) + ", N = " + std::to_string(n) +
                                          ", " + std::to_string(pool->threadCount()) + " threads";
-                const WalkEstimator estimator(grid, domain, pool);
+                const WalkEstimator estimator(grid, domain, {.pool = pool});
                 expectSame(alone, threeEstimates(estimator, scene.start, n, SeededSource(41)),
                            what);
                 expectSame(clockAlone,
@@ -240,7 +240,7 @@ TEST(ParallelEstimate, AgreesWithTheDiscreteHarmonicValueWithinFiveStandardError
             [&](int i, int j) { return grid.at(i, j); });
         SeededSource source(seed++);
         const Estimate estimate =
-            WalkEstimator(grid, domain, &pool).run(scene.start, 20000, source);
+            WalkEstimator(grid, domain, {.pool = &pool}).run(scene.start, 20000, source);
         const double expected = exact.at(scene.start.x, scene.start.y);
         EXPECT_GT(estimate.standardError, 0.0) << scene.name;
         EXPECT_LE(std::fabs(estimate.value - expected), 5.0 * estimate.standardError)
@@ -294,7 +294,7 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
             FailingSource source(3, failing, failAfter);
             std::optional<int> raised;
             try {
-                WalkEstimator(grid, domain, pool).run(scene.start, 2000, source);
+                WalkEstimator(grid, domain, {.pool = pool}).run(scene.start, 2000, source);
             } catch (const TaskError& error) {
                 raised = error.index;
             }
@@ -315,16 +315,17 @@ TEST(ParallelEstimate, SumsAreStillCheckedAsTheyAreAdded) {
     static_assert(1e307 > kLargest / WalkEstimator::kChunkWalks);
     static_assert(6e305 < kLargest / WalkEstimator::kChunkWalks && 6e305 > kLargest / 300);
     grid.set(0, 1, 1e307);
-    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, &pool).run({0, 1}, 300, source),
+    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, {.pool = &pool}).run({0, 1}, 300, source),
                          ErrorKind::FloatingPoint);
     grid.set(0, 1, 6e305);
-    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, &pool).run({0, 1}, 300, source),
+    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, {.pool = &pool}).run({0, 1}, 300, source),
                          ErrorKind::FloatingPoint);
-    EXPECT_NEAR(WalkEstimator(grid, domain, &pool).run({0, 1}, 256, source).value, 6e305, 1e292);
+    EXPECT_NEAR(WalkEstimator(grid, domain, {.pool = &pool}).run({0, 1}, 256, source).value, 6e305,
+                1e292);
     // The other checks come before any chunk runs.
-    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, &pool).run({0, 1}, 0, source),
+    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, {.pool = &pool}).run({0, 1}, 0, source),
                          ErrorKind::FloatingPoint);
-    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, &pool).run({3, 1}, 10, source),
+    EXPECT_RUNTIME_ERROR(WalkEstimator(grid, domain, {.pool = &pool}).run({3, 1}, 10, source),
                          ErrorKind::SubscriptOutOfRange);
 }
 

@@ -122,7 +122,7 @@ private slots:
         const double dpi = screenDpi();
         const LSectionDesign& design = form == 6 ? kForm6Design : kForm7Design;
         QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
-        QCOMPARE(screen->size(), twipsSize(design.widthTwips, design.heightTwips, dpi));
+        QCOMPARE(screen->width(), twipsToPixels(design.widthTwips, dpi));
         // Every control stands where the screen's design puts it, each field beside its label.
         const auto rect = [&](const TwipsRect& r) {
             return twipsRect(r.left, r.top, r.width, r.height, dpi);

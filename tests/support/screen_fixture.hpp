@@ -16,13 +16,18 @@
 
 namespace nurlo::test {
 
+// Memory enough for any grid of the tests.
+inline std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
+
 struct TestContext {
     explicit TestContext(std::uint64_t seed = 12345)
         : context{messages, SeededSource(seed),
-                  std::filesystem::path(folder.path().toStdString()) / "risultato.m"} {}
+                  std::filesystem::path(folder.path().toStdString()) / "risultato.m", pool,
+                  plentyOfMemory} {}
 
     RecordingMessages messages;
     QTemporaryDir folder;
+    WalkPool pool{2};
     ScreenContext context;
 };
 

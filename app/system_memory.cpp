@@ -1,0 +1,133 @@
+#include "system_memory.hpp"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "boundary_grid.hpp"
+
+namespace nurlo {
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::optional<std::size_t> number(std::string_view text) {
+    text = trimmed(text);
+    std::size_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The whole text of a file, or nothing when it cannot be read.
+std::optional<std::string> readText(const std::string& path) {
+    std::ifstream file(path);
+    if (!file) {
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void keepLeast(std::optional<std::size_t>& least, std::optional<std::size_t> candidate) {
+    if (candidate && (!least || *candidate < *least)) {
+        least = candidate;
+    }
+}
+
+// The least room under the limits of the group at `path` below `mount` and of every group
+// above it, reading `limitFile` and `usageFile` in each.
+std::optional<std::size_t> roomUnderGroups(const std::string& mount, std::string path,
+                                           const char* limitFile, const char* usageFile) {
+    std::optional<std::size_t> least;
+    for (;;) {
+        const std::string folder = mount + path + (path.empty() || path.back() != '/' ? "/" : "");
+        const auto limit = readText(folder + limitFile);
+        const auto usage = readText(folder + usageFile);
+        if (limit && usage) {
+            keepLeast(least, groupRoomBytes(*limit, *usage));
+        }
+        const auto slash = path.find_last_of('/');
+        if (path.empty() || path == "/" || slash == std::string::npos) {
+            return least;
+        }
+        path.erase(slash == 0 ? 1 : slash);
+    }
+}
+
+}  // namespace
+
+std::optional<std::size_t> memAvailableBytes(std::string_view meminfo) {
+    constexpr std::string_view kKey = "MemAvailable:";
+    const auto at = meminfo.find(kKey);
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view rest = meminfo.substr(at + kKey.size());
+    rest = rest.substr(0, rest.find('\n'));
+    const auto unit = rest.find("kB");
+    const auto kibibytes = number(rest.substr(0, unit));
+    if (!kibibytes || *kibibytes > std::numeric_limits<std::size_t>::max() / 1024) {
+        return std::nullopt;
+    }
+    return unit == std::string_view::npos ? *kibibytes : *kibibytes * 1024;
+}
+
+std::optional<std::size_t> groupRoomBytes(std::string_view limit, std::string_view usage) {
+    const auto limitBytes = number(limit);
+    const auto usageBytes = number(usage);
+    if (!limitBytes || !usageBytes) {
+        return std::nullopt;
+    }
+    return *limitBytes > *usageBytes ? *limitBytes - *usageBytes : 0;
+}
+
+std::optional<std::size_t> availableMemoryBytes() {
+    std::optional<std::size_t> least;
+    if (const auto meminfo = readText("/proc/meminfo")) {
+        keepLeast(least, memAvailableBytes(*meminfo));
+    }
+    // Lines of /proc/self/cgroup: "0::/path" for cgroup v2, "4:memory:/path" for v1's memory
+    // controller (possibly among others, "4:cpu,memory:/path").
+    std::istringstream groups(readText("/proc/self/cgroup").value_or(std::string()));
+    for (std::string line; std::getline(groups, line);) {
+        const auto first = line.find(':');
+        const auto second = line.find(':', first + 1);
+        if (first == std::string::npos || second == std::string::npos) {
+            continue;
+        }
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        const std::string path = line.substr(second + 1);
+        if (controllers.empty()) {
+            keepLeast(least,
+                      roomUnderGroups("/sys/fs/cgroup", path, "memory.max", "memory.current"));
+        } else if (("," + controllers + ",").find(",memory,") != std::string::npos) {
+            keepLeast(least, roomUnderGroups("/sys/fs/cgroup/memory", path, "memory.limit_in_bytes",
+                                             "memory.usage_in_bytes"));
+        }
+    }
+    return least;
+}
+
+std::size_t gridMemoryLimit() {
+    const auto available = availableMemoryBytes();
+    if (!available) {
+        return physicalMemoryBytes();
+    }
+    return *available - *available / 8;
+}
+
+}  // namespace nurlo

@@ -1,0 +1,55 @@
+// The input that reaches the program's windows while a calculation runs in the background.
+//
+// While holding, every key, mouse, wheel or touch event addressed to a window is taken out of the
+// way and kept, in order, instead of reaching the screen in the middle of its calculation; Esc
+// instead asks the calculation to stop. Afterwards deliver() hands the kept events to their
+// windows as if they arrived then, so what the person typed meanwhile lands where it would have
+// landed had the calculation been instant: a click still moves the focus, the keys after it still
+// go to the field clicked.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWindow>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "progress.hpp"
+
+namespace nurlo {
+
+class HeldInput final : public QObject {
+public:
+    // Esc asks `progress` to stop.
+    explicit HeldInput(Progress& progress);
+    ~HeldInput() override;
+
+    HeldInput(const HeldInput&) = delete;
+    HeldInput& operator=(const HeldInput&) = delete;
+
+    // Holds input from construction to destruction.
+    class Holding {
+    public:
+        explicit Holding(HeldInput& input);
+        ~Holding();
+        Holding(const Holding&) = delete;
+        Holding& operator=(const Holding&) = delete;
+
+    private:
+        HeldInput& input_;
+    };
+
+    // Hands every kept event to its window, in the order they came, and forgets them.
+    void deliver();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Progress& progress_;
+    bool holding_ = false;
+    std::vector<std::pair<QPointer<QWindow>, std::unique_ptr<QEvent>>> kept_;
+};
+
+}  // namespace nurlo
