@@ -1,6 +1,6 @@
 // The engine's speed, in one run: the bare generator, the lattice step with and without the
-// clock reseed, one estimate on one thread and on every core, and a whole section line of the
-// square written to a file.
+// clock reseed, whole walks of the lattice walk and of the jump walk, one estimate on one thread
+// and on every core, and a whole section line of the square written to a file.
 //
 // Steps are counted by a thin wrapper around the source that counts its draws (a walk draws once
 // per step), so "ns/step" is the measured time divided by the steps actually taken.
@@ -8,17 +8,20 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include <pcg_random.hpp>
 
 #include "allocation_count.hpp"
 #include "boundary_datum.hpp"
+#include "jump_walk.hpp"
 #include "uniform_source.hpp"
 #include "walk.hpp"
 #include "walk_estimator.hpp"
@@ -194,6 +197,89 @@ BENCHMARK_CAPTURE(BM_WalkStep, square64_tsc_reseed, Scene::Square64, Reseed::Tsc
 BENCHMARK_CAPTURE(BM_WalkStep, square64_steady_clock_reseed, Scene::Square64, Reseed::SteadyClock);
 BENCHMARK_CAPTURE(BM_WalkStep, L64_no_reseed, Scene::L64, Reseed::None);
 BENCHMARK_CAPTURE(BM_WalkStep, L64_tsc_reseed, Scene::L64, Reseed::Tsc);
+
+// --- Whole walks: the lattice walk and the jump walk ---
+
+// The squares of n = 2^k - 2 from their centre, where the room is 2^(k-1) - 1, just short of a
+// power of two: the first jump goes only about half the room, the jump walk's hard case. And the
+// L of 1022 x 1022 with the corner at (511, 511), from the middle of its upper arm.
+struct WalkScene {
+    WalkDomain domain;
+    Node start;
+    int n;  // the grid's side, for the jump count's goal
+};
+
+WalkScene squareScene(Int16 n) {
+    return {WalkDomain::square(n), {static_cast<Int16>(n / 2), static_cast<Int16>(n / 2)}, n};
+}
+
+WalkScene lScene() { return {WalkDomain::lShaped(1022, 1022, 511, 511), {255, 767}, 1022}; }
+
+// Walks per second with the program's source, one walk per iteration. The lattice walk's steps
+// are counted by the draws of its source; the jump walk counts its jumps (radius 2 and more) and
+// lattice steps itself. "jump goal" is 2.5 log2 n, the most jumps per walk aimed for.
+template <class Walk>
+void walkRate(benchmark::State& state, const WalkScene& scene) {
+    const Walk walk(scene.domain, scene.start);
+    std::atomic<std::uint64_t> draws{0};
+    JumpCounts counts;
+    {
+        CountingSource<ProgramSource> source(ProgramSource::fromClock(), &draws);
+        for (auto _ : state) {
+            if constexpr (std::is_same_v<Walk, JumpWalk>) {
+                benchmark::DoNotOptimize(walk.run(source, counts));
+            } else {
+                benchmark::DoNotOptimize(walk.run(source));
+            }
+        }
+    }
+    const auto perWalk = [](std::uint64_t count) {
+        return benchmark::Counter(static_cast<double>(count), benchmark::Counter::kAvgIterations);
+    };
+    state.counters["walks/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    if constexpr (std::is_same_v<Walk, JumpWalk>) {
+        state.counters["jumps/walk"] = perWalk(counts.jumps);
+        state.counters["steps/walk"] = perWalk(counts.steps);
+        state.counters["jump goal"] = 2.5 * std::log2(scene.n);
+    } else {
+        state.counters["steps/walk"] = perWalk(draws.load());
+    }
+}
+
+void BM_LatticeWalk(benchmark::State& state, const WalkScene& scene) {
+    walkRate<RandomWalk>(state, scene);
+}
+void BM_JumpWalk(benchmark::State& state, const WalkScene& scene) {
+    walkRate<JumpWalk>(state, scene);
+}
+BENCHMARK_CAPTURE(BM_LatticeWalk, square62, squareScene(62));
+BENCHMARK_CAPTURE(BM_LatticeWalk, square254, squareScene(254));
+// Milliseconds and a tenth of a second per walk: a longer run averages enough walks.
+BENCHMARK_CAPTURE(BM_LatticeWalk, square1022, squareScene(1022))
+    ->MinTime(2.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LatticeWalk, square4094, squareScene(4094))
+    ->MinTime(5.0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LatticeWalk, L1022, lScene())->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_JumpWalk, square62, squareScene(62));
+BENCHMARK_CAPTURE(BM_JumpWalk, square254, squareScene(254));
+BENCHMARK_CAPTURE(BM_JumpWalk, square1022, squareScene(1022));
+BENCHMARK_CAPTURE(BM_JumpWalk, square4094, squareScene(4094));
+BENCHMARK_CAPTURE(BM_JumpWalk, L1022, lScene());
+
+// The jump walk's tables, built afresh each iteration, and the memory they take.
+void BM_JumpTablesBuild(benchmark::State& state) {
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const JumpTables tables;
+        bytes = tables.bytes();
+        benchmark::DoNotOptimize(bytes);
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_JumpTablesBuild)->Unit(benchmark::kMillisecond);
 
 // --- One estimate, on one thread and on every core ---
 

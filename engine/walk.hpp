@@ -11,8 +11,13 @@
 // recomputes its node as (x0 + dx, y0 + dy) before every step. The border test comes before every
 // step, the first included, so a walk that starts on the border draws nothing. Before every draw
 // the source is reseeded.
+//
+// Beside the stop rule the domain gives each node its room: how far the walk can go from it in
+// every direction without meeting a node that stops it. The jump walk (jump_walk.hpp) crosses
+// such empty squares in one draw.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -47,6 +52,26 @@ public:
         const int y = node.y;
         return x == 0 || x == nx_ || y == 0 || y == ny_ || (x == a_ && y >= b_) ||
                (y == b_ && x >= a_);
+    }
+
+    // The room at `node`: the largest r such that no node (x + dx, y + dy) with |dx| < r and
+    // |dy| < r stops a walk, so 0 exactly where walks stop. On the grid 0..nx x 0..ny it is exact.
+    // Off the grid it is 1 where a walk goes on (a square of that one node), less than the true
+    // room but never more, so such a walk keeps to lattice steps.
+    Int16 room(Node node) const noexcept {
+        const int x = node.x;
+        const int y = node.y;
+        const int outer = std::min({x, y, nx_ - x, ny_ - y});
+        if (outer < 0) {
+            return stops(node) ? Int16{0} : Int16{1};
+        }
+        // Outside the removed block x > a, y > b a square that reached into the block would cross
+        // one of its two segments, so the room is measured to the whole block: the square must
+        // stay left of x = a or below y = b. Inside the block the segments are walls like the
+        // outer lines.
+        const int corner = x > a_ && y > b_ ? std::min(x - a_, y - b_) : std::max(a_ - x, b_ - y);
+        // outer <= nx / 2 < 2^14, so the room is a 16-bit value.
+        return static_cast<Int16>(std::min(outer, corner));
     }
 
 private:
