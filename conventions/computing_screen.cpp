@@ -104,7 +104,7 @@ QLabel* ComputingScreen::addResultNote(int left, int top) {
         left, top, 7815, 615);
 }
 
-void ComputingScreen::addProgressRow() {
+void ComputingScreen::addFastWalksAndProgress() {
     constexpr int kRowBelowButton = 1215;
     constexpr int kRowHeight = 285;
     constexpr int kGap = 120;
@@ -118,6 +118,13 @@ void ComputingScreen::addProgressRow() {
         heightTwips_ = top + kRowHeight + kBottomMargin;
         resize(width(), twipsToPixels(heightTwips_, dpi_));
     }
+    fastWalks_ = new QCheckBox(QStringLiteral("Salti esatti (più veloce)"), this);
+    fastWalks_->setObjectName(QStringLiteral("Check1"));
+    fastWalks_->setGeometry(twipsRect(calculateButtonTwips_.left(), top,
+                                      calculateButtonTwips_.width(), kRowHeight, dpi_));
+    fastWalks_->setToolTip(QStringLiteral(
+        "Ogni cammino salta attraverso i quadrati vuoti della griglia e arriva al bordo con la "
+        "stessa legge del cammino passo per passo, in molto meno tempo."));
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar_->setGeometry(
@@ -136,6 +143,9 @@ void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
             setTabOrder(previous, widget);
         }
         previous = widget;
+    }
+    if (fastWalks_ != nullptr && previous != nullptr) {
+        setTabOrder(previous, fastWalks_);
     }
     if (widgets.size() > 0) {
         (*widgets.begin())->setFocus();
@@ -283,8 +293,11 @@ void ComputingScreen::estimateEach(const FilledGrid& filled, const WalkDomain& d
                                    std::int64_t nodes,
                                    const std::function<void(const EstimateAt&)>& lines) {
     beginStage(Stage::Walks, walks > 0 ? nodes * walks : 0);
+    const bool jumps = fastWalks_ != nullptr && fastWalks_->isChecked();
     const WalkEstimator estimator(filled.grid, domain,
-                                  {.pool = &context_.pool, .progress = progress_});
+                                  {.pool = &context_.pool,
+                                   .progress = progress_,
+                                   .walk = jumps ? WalkKind::Jump : WalkKind::Lattice});
     inBackground([&] {
         std::visit(
             [&](auto& source) {

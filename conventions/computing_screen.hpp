@@ -13,6 +13,7 @@
 // a message, and the progress bar says "Interrotto".
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -66,12 +67,13 @@ protected:
     QPushButton* addCalculateButton(int left, int top);
     QPushButton* addBackButton(int left, int top);
     QLabel* addResultNote(int left, int top);
-    // The row under the buttons: the progress bar under "Torna al menù", as wide as it. Called
-    // after the buttons and the note. Where the row would cover the note it goes below the note,
-    // and the window grows to hold it.
-    void addProgressRow();
-    // Keyboard focus moves through `widgets` in order; the first has the focus when the screen
-    // opens.
+    // The row under the buttons: the check box "Salti esatti (più veloce)" under "Calcola!" and
+    // the progress bar under "Torna al menù", as wide as it. Called after the buttons and the
+    // note. Where the row would cover the note it goes below the note, and the window grows to
+    // hold it.
+    void addFastWalksAndProgress();
+    // Keyboard focus moves through `widgets` in order, then to the fast-walks check box; the
+    // first has the focus when the screen opens.
     void setFocusOrder(std::initializer_list<QWidget*> widgets);
 
     // The conventions of a click.
@@ -120,6 +122,7 @@ private:
     QRect backButtonTwips_;
     QRect noteTwips_;
     QComboBox* datumList_ = nullptr;
+    QCheckBox* fastWalks_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     QString failedField_;
 

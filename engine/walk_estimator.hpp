@@ -19,6 +19,7 @@
 #include <stdexcept>
 
 #include "boundary_grid.hpp"
+#include "jump_walk.hpp"
 #include "progress.hpp"
 #include "walk.hpp"
 #include "walk_pool.hpp"
@@ -116,12 +117,19 @@ struct ChunkResult {
     RunningStats stats;
 };
 
+// The walk of an estimate: both end where the lattice walk ends, with the same law.
+enum class WalkKind {
+    Lattice,  // one node at a time (RandomWalk)
+    Jump,     // across the empty squares of the grid (JumpWalk), far fewer draws
+};
+
 // How an estimate runs: on which threads, reporting to what, and with which walk.
 struct EstimatorOptions {
     // The threads that share the chunks; none: the calling thread runs them one after the other.
     WalkPool* pool = nullptr;
     // Counts the finished walks and asks the walks to stop; none: the estimate runs to its end.
     Progress* progress = nullptr;
+    WalkKind walk = WalkKind::Lattice;
 };
 
 class WalkEstimator {
@@ -209,20 +217,30 @@ private:
 
     template <UniformSource Source>
     ChunkResult runChunk(Node start, int walks, Source& source) const {
+        if (options_.walk == WalkKind::Jump) {
+            return runWalks(JumpWalk(domain_, start), walks, source, false);
+        }
+        const bool countEachWalk =
+            domain_.nx() >= kSideOfLongWalks || domain_.ny() >= kSideOfLongWalks;
+        return runWalks(RandomWalk(domain_, start), walks, source, countEachWalk);
+    }
+
+    template <class Walk, UniformSource Source>
+    ChunkResult runWalks(const Walk& walk, int walks, Source& source, bool countEachWalk) const {
         ChunkResult result;
-        const RandomWalk walk(domain_, start);
         Progress* progress = options_.progress;
-        const bool countEachWalk = progress != nullptr && (domain_.nx() >= kSideOfLongWalks ||
-                                                           domain_.ny() >= kSideOfLongWalks);
         for (int k = 0; k < walks; ++k) {
+            Node end;
             if (progress != nullptr) {
                 progress->throwIfStopRequested();
+                end = runOne(walk, source, *progress);
+            } else {
+                end = walk.run(source);
             }
-            const Node end = walk.run(source, progress);
             const double value = grid_.at(end.x, end.y);
             result.sum.add(value);
             result.stats.add(value);
-            if (countEachWalk) {
+            if (progress != nullptr && countEachWalk) {
                 progress->advance(1);
             }
         }
@@ -230,6 +248,16 @@ private:
             progress->advance(walks);
         }
         return result;
+    }
+
+    // One walk that looks at a request to stop as it goes: a lattice walk may be long.
+    template <UniformSource Source>
+    static Node runOne(const RandomWalk& walk, Source& source, const Progress& progress) {
+        return walk.run(source, &progress);
+    }
+    template <UniformSource Source>
+    static Node runOne(const JumpWalk& walk, Source& source, const Progress&) {
+        return walk.run(source);
     }
 
     static Estimate finish(const CompensatedSum& sum, const RunningStats& stats, Int16 walks) {

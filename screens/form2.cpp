@@ -24,7 +24,7 @@ Form2::Form2(ScreenContext& context) : ComputingScreen(2, 8070, 5355, context) {
     walks_ = addField("Text4", walksLabel, 2000, 2520, 2000, 375);
     QPushButton* calculate = addCalculateButton(1080, 3600);
     QPushButton* back = addBackButton(5160, 3600);
-    addProgressRow();
+    addFastWalksAndProgress();
     setFocusOrder({calculate, side_, startX_, startY_, walks_, datum, result_, back, divisions_});
 }
 

@@ -39,7 +39,7 @@ Form5::Form5(ScreenContext& context) : ComputingScreen(5, 10845, 8610, context) 
     result_ = addResultField("Text5", 6720, 3840, 2000, 855);
     QPushButton* calculate = addCalculateButton(1920, 4920);
     QPushButton* back = addBackButton(6000, 4920);
-    addProgressRow();
+    addFastWalksAndProgress();
     // "Calcola!" first, then the fields in the order a click reads them.
     setFocusOrder({calculate, cornerA_, cornerB_, lengthX_, lengthY_, startX_, startY_, walks_,
                    divisionsX_, divisionsY_, datum, result_, back});

@@ -26,7 +26,7 @@ LSectionScreen::LSectionScreen(const LSectionDesign& design, ScreenContext& cont
         addCalculateButton(design.calculateButton.left, design.calculateButton.top);
     QPushButton* back = addBackButton(design.backButton.left, design.backButton.top);
     addResultNote(design.note.left, design.note.top);
-    addProgressRow();
+    addFastWalksAndProgress();
     setFocusOrder({calculate, cornerA_, cornerB_, lengthX_, lengthY_, section_, walks_, divisionsX_,
                    divisionsY_, datum, back});
 }

@@ -23,7 +23,7 @@ SquareSectionScreen::SquareSectionScreen(const SquareSectionDesign& design, Scre
     QPushButton* calculate = addCalculateButton(1200, 3720 + d);
     QPushButton* back = addBackButton(5280, 3720 + d);
     addResultNote(480, 4920 + design.noteShift);
-    addProgressRow();
+    addFastWalksAndProgress();
     setFocusOrder({calculate, side_, section_, walks_, divisions_, datum, back});
 }
 

@@ -64,14 +64,14 @@ private slots:
         Form2 screen(t.context);
         QStringList order;
         QWidget* widget = child<QWidget>(screen, "Command1");
-        for (int k = 0; k < 9; ++k) {
+        for (int k = 0; k < 11; ++k) {
             order << widget->objectName();
             do {
                 widget = widget->nextInFocusChain();
             } while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
         }
         QCOMPARE(order, QStringList({"Command1", "Text1", "Text2", "Text3", "Text4", "Combo1",
-                                     "Text5", "Command2", "Text6"}));
+                                     "Text5", "Command2", "Text6", "Check1", "Command1"}));
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         QCOMPARE(screen.focusWidget(), child<QWidget>(screen, "Command1"));

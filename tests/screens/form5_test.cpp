@@ -174,7 +174,7 @@ private slots:
         Form5 screen(t.context);
         QStringList order;
         QWidget* widget = child<QWidget>(screen, "Command1");
-        for (int k = 0; k < 13; ++k) {
+        for (int k = 0; k < 14; ++k) {
             order << widget->objectName();
             do {
                 widget = widget->nextInFocusChain();
@@ -182,7 +182,7 @@ private slots:
         }
         QCOMPARE(order,
                  QStringList({"Command1", "Text9", "Text10", "Text1", "Text8", "Text2", "Text3",
-                              "Text4", "Text6", "Text7", "Combo1", "Text5", "Command2"}));
+                              "Text4", "Text6", "Text7", "Combo1", "Text5", "Command2", "Check1"}));
         QCOMPARE(widget->objectName(), QStringLiteral("Command1"));
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
