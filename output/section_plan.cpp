@@ -30,6 +30,9 @@ LSection planLSection(const LSectionInput& input) {
     if (input.fixed < 0 || input.fixed > acrossCount || section.lastNode > count) {
         throw RuntimeError(ErrorKind::SubscriptOutOfRange);
     }
+    // The node lines number the nodes from 1, in 16 bits: a last node at 32767 would be written
+    // as z2(32768) only after every walk of the line, so it is refused now.
+    static_cast<void>(checkedAdd(section.lastNode, Int16{1}));
     return section;
 }
 
@@ -62,6 +65,9 @@ void writeSectionHeader(ResultScript& script, const LSection& section, BoundaryD
     script.writeLine({x ? "x=0:" : "y=0:", section.fineStep, ":", section.end, ";"});
     script.writeLine({x ? "y=" : "x=", section.fixedCoordinate, ";"});
     script.writeLine({exactSolutionText(section.axis, datum)});
+    // The node lines fill z2 from index 1; emptied first, it holds this script's estimates only,
+    // even after a longer script in the same session, and exists even for a line without nodes.
+    script.writeLine({"z2=[];"});
 }
 
 void writeNodeLine(ResultScript& script, Int16 index, double estimate) {

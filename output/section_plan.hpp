@@ -66,7 +66,8 @@ struct LSection {
 // quotient in the order written above, and each is tested: a zero count raises the
 // floating-point error. A section whose nodes would leave the grid (a fixed index outside the
 // grid, or a last node past the far side, as when j >= b and a > nx) raises the
-// subscript-out-of-range error, so that it is refused before any walk. A negative last node
+// subscript-out-of-range error, so that it is refused before any walk; so is, with the overflow
+// error, a last node at 32767, whose node line would need the index 32768. A negative last node
 // (j >= b with a < 0) leaves the section without nodes, which is no error.
 LSection planLSection(const LSectionInput& input);
 
@@ -82,7 +83,7 @@ std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum);
 
 // The header of an L-domain section script: the fine range of the running coordinate
 // ("x=0:fineStep:end;" or "y=0:fineStep:end;"), the fixed coordinate of the section
-// ("y=fixed;" or "x=fixed;") and the exact solution.
+// ("y=fixed;" or "x=fixed;"), the exact solution and "z2=[];", which empties the estimates.
 void writeSectionHeader(ResultScript& script, const LSection& section, BoundaryDatum datum);
 
 // One node of an L-domain section: "z2(index)=estimate;", index counting from 1.

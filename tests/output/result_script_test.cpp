@@ -220,7 +220,7 @@ TEST(ResultScript, LinesWrittenBeforeARunTimeErrorStayInTheFile) {
         writeSectionClosing(script, section);
     };
     EXPECT_RUNTIME_ERROR(calculation(), ErrorKind::FloatingPoint);
-    EXPECT_EQ(readFile(path), "x=0:0.05:1;\ny=0.25;\nz=x*y;\nz2(1)=0;\nz2(2)=0.0125;\n");
+    EXPECT_EQ(readFile(path), "x=0:0.05:1;\ny=0.25;\nz=x*y;\nz2=[];\nz2(1)=0;\nz2(2)=0.0125;\n");
 }
 
 TEST(ResultScript, CloseTwiceIsHarmlessAndAClosedScriptRefusesLines) {

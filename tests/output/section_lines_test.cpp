@@ -68,6 +68,7 @@ TEST(XSectionScript, EveryLineForEveryDatum) {
         EXPECT_EQ(text, std::string("x=0:0.05:2;\n"
                                     "y=0.25;\n") +
                             c.xSectionLine +
+                            "z2=[];\n"
                             "z2(1)=0;\n"
                             "z2(2)=0.125;\n"
                             "z2(3)=-0.5;\n"
@@ -92,6 +93,7 @@ TEST(YSectionScript, EveryLineForEveryDatum) {
         EXPECT_EQ(text, std::string("y=0:0.1:2;\n"
                                     "x=1.5;\n") +
                             c.ySectionLine +
+                            "z2=[];\n"
                             "z2(1)=-2.25;\n"
                             "z2(2)=0.0625;\n"
                             "z2(3)=3;\n"
@@ -155,6 +157,12 @@ TEST(LSectionPlan, LinesThatWouldLeaveTheGridAreRefusedBeforeAnyWalk) {
     LSectionInput noSteps = at(kAlongX, 3, 2, 1);
     noSteps.nx = 0;
     EXPECT_RUNTIME_ERROR(planLSection(noSteps), ErrorKind::FloatingPoint);
+    // The last node's line would be "z2(32768)=...;".
+    LSectionInput widest = at(kAlongX, 3, 2, 1);
+    widest.nx = 32767;
+    EXPECT_RUNTIME_ERROR(planLSection(widest), ErrorKind::Overflow);
+    widest.nx = 32766;
+    EXPECT_EQ(planLSection(widest).lastNode, 32766);
 }
 
 }  // namespace

@@ -301,11 +301,12 @@ private slots:
         const bool six = form == 6;
         const QStringList lines = fileLines(t.context.resultPath);
         const int nodes = lastNode + 1;
-        QCOMPARE(lines.size(), 3 + nodes + 6);
+        QCOMPARE(lines.size(), 4 + nodes + 6);
         QCOMPARE(lines[0], QStringLiteral("%1=0:0.05:%2;").arg(six ? "x" : "y", end));
         QCOMPARE(lines[1], QStringLiteral("%1=%2;").arg(six ? "y" : "x", fixedCoordinate));
         QCOMPARE(lines[2], exactSolutionLine(form, 4));
-        QCOMPARE(lines.mid(3 + nodes), closingLines(form, "0.5", end));
+        QCOMPARE(lines[3], QStringLiteral("z2=[];"));
+        QCOMPARE(lines.mid(4 + nodes), closingLines(form, "0.5", end));
 
         const WalkDomain domain = WalkDomain::lShaped(6, 4, Int16(a.toInt()), Int16(b.toInt()));
         const std::vector<NodeLine> estimates = nodeLines(lines);
@@ -318,7 +319,7 @@ private slots:
             const double y = node.y * 0.5;
             const double exact = x * x - y * y;
             const QString where =
-                QStringLiteral("node (%1, %2): %3").arg(node.x).arg(node.y).arg(lines[3 + k]);
+                QStringLiteral("node (%1, %2): %3").arg(node.x).arg(node.y).arg(lines[4 + k]);
             QVERIFY2(line.index == k + 1, qPrintable(where));
             if (k == 0 || k == lastNode) {
                 QVERIFY2(domain.stops(node), qPrintable(where));
@@ -357,9 +358,9 @@ private slots:
         QVERIFY(t.messages.messages.empty());
         const QStringList lines = fileLines(t.context.resultPath);
         const int nodes = form == 6 ? 7 : 5;
-        QCOMPARE(lines.size(), 3 + nodes + 6);
+        QCOMPARE(lines.size(), 4 + nodes + 6);
         QCOMPARE(lines[2], exactSolutionLine(form, datum));
-        QCOMPARE(lines.mid(3 + nodes), closingLines(form, "0.5", form == 6 ? "3" : "2"));
+        QCOMPARE(lines.mid(4 + nodes), closingLines(form, "0.5", form == 6 ? "3" : "2"));
 
         BoundaryGrid grid(6, 4);
         fillBoundary(grid, static_cast<BoundaryDatum>(datum), 3.0, 2.0);
@@ -369,9 +370,9 @@ private slots:
             const double value = form == 6 ? grid.at(k, 0) : grid.at(0, k);
             QVERIFY2(std::fabs(estimates[std::size_t(k)].estimate - meanOfCopies(value, 50)) <=
                          1e-12 * (1.0 + std::fabs(value)),
-                     qPrintable(lines[3 + k]));
+                     qPrintable(lines[4 + k]));
             if (datum == 0) {
-                QCOMPARE(lines[3 + k], QStringLiteral("z2(%1)=0;").arg(k + 1));
+                QCOMPARE(lines[4 + k], QStringLiteral("z2(%1)=0;").arg(k + 1));
             }
         }
     }
@@ -458,7 +459,7 @@ private slots:
         QTest::addColumn<int>("lines");
         for (const int form : {6, 7}) {
             QTest::addRow("Form%d: no walks", form) << form << "Text4"
-                                                    << "0" << 3 << "virgola mobile" << true << 3;
+                                                    << "0" << 3 << "virgola mobile" << true << 4;
             QTest::addRow("Form%d: N too large", form) << form << "Text4"
                                                        << "32768" << 3 << "Overflow" << false << 0;
             QTest::addRow("Form%d: nx = 0 with nothing on the border", form)
@@ -513,7 +514,7 @@ private slots:
         QCOMPARE(background(*screen), normalColour());
         const QStringList written = fileLines(t.context.resultPath);
         QCOMPARE(written.size(), lines);
-        if (lines == 3) {
+        if (lines == 4) {
             QCOMPARE(written[2], exactSolutionLine(form, datum));
         }
 
@@ -521,7 +522,23 @@ private slots:
         type(*screen, field.toLatin1().constData(), validText(in, field));
         press(*screen, "Command1");
         QCOMPARE(t.messages.messages.size(), std::size_t{1});
-        QCOMPARE(fileLines(t.context.resultPath).size(), 3 + (form == 6 ? 4 : 3) + 6);
+        QCOMPARE(fileLines(t.context.resultPath).size(), 4 + (form == 6 ? 4 : 3) + 6);
+    }
+
+    // A line across 32768 nodes would number its last node 32768, beyond 16 bits: it is refused
+    // with the overflow error before any walk and before line 1, not after all the walks.
+    void aLineWhoseLastNodeIndexOverflowsIsRefusedAtOnce_data() { addFormColumn(); }
+    void aLineWhoseLastNodeIndexOverflowsIsRefusedAtOnce() {
+        QFETCH(int, form);
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        Inputs in = kDomain;
+        (form == 6 ? in.nx : in.ny) = "32767";
+        (form == 6 ? in.b : in.a) = "9";  // past the section index: the line runs to the far side
+        typeInputs(*screen, in, 4);
+        press(*screen, "Command1");
+        checkSingleErrorReport(t.messages, "Overflow", {});
+        QVERIFY(fileLines(t.context.resultPath).isEmpty());
     }
 
     // A corner with a negative index leaves the line from the corner's row on without nodes: the
@@ -539,7 +556,7 @@ private slots:
         press(*screen, "Command1");
         QVERIFY(t.messages.messages.empty());
         const QStringList lines = fileLines(t.context.resultPath);
-        QCOMPARE(lines.size(), 3 + 6);
+        QCOMPARE(lines.size(), 4 + 6);
         QCOMPARE(lines[0],
                  form == 6 ? QStringLiteral("x=0:0.05:-0.5;") : QStringLiteral("y=0:0.05:-0.5;"));
         QVERIFY(nodeLines(lines).empty());

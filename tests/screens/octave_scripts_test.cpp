@@ -83,8 +83,10 @@ std::filesystem::path caseFolder(const QString& name) {
 }
 
 // Writes the script of `form` for `datum` into `folder` with the screen itself. Lx = Ly = 1 in 6
-// steps, inner corner (3, 3), 200 walks per node; `section` is the fixed index of the line.
-bool writeScript(const std::filesystem::path& folder, int form, int datum, int section) {
+// steps, inner corner (corner, 3) on Form6 and (3, corner) on Form7, 200 walks per node;
+// `section` is the fixed index of the line.
+bool writeScript(const std::filesystem::path& folder, int form, int datum, int section,
+                 int corner = 3) {
     TestContext t(31);
     t.context.resultPath = folder / "risultato.m";
     const auto screen = createScreen(form, t.context);
@@ -92,8 +94,8 @@ bool writeScript(const std::filesystem::path& folder, int form, int datum, int s
                       {"Text8", "1"},
                       {"Text6", "6"},
                       {"Text7", "6"},
-                      {"Text9", "3"},
-                      {"Text10", "3"},
+                      {"Text9", QString::number(form == 6 ? corner : 3)},
+                      {"Text10", QString::number(form == 6 ? 3 : corner)},
                       {"Text3", QString::number(section)},
                       {"Text4", "200"}});
     chooseDatum(*screen, datum);
@@ -163,6 +165,38 @@ private slots:
         } else {
             QVERIFY2(near(zFirst[0], z2.front()) && near(zLast[0], z2.back()), qPrintable(report));
         }
+    }
+
+    // Scripts run one after the other in one session, as a person reruns the screen: a longer
+    // line, a shorter one, and one without nodes (a negative corner). Each plots its own
+    // estimates only.
+    void scriptsRunAgainInOneSession() {
+        const QString name = QStringLiteral("one-session");
+        const std::filesystem::path longer = caseFolder(name + "-long");
+        const std::filesystem::path shorter = caseFolder(name + "-short");
+        const std::filesystem::path empty = caseFolder(name + "-empty");
+        const int xy = int(BoundaryDatum::XY);
+        QVERIFY(writeScript(longer, 6, xy, 2));
+        QVERIFY(writeScript(shorter, 6, xy, 4));
+        QVERIFY(writeScript(empty, 6, xy, 4, -1));
+        QVERIFY(nodeLines(fileLines(empty / "risultato.m")).empty());
+
+        QString commands = QStringLiteral(
+            "warning('off','Octave:gnuplot-graphics');set(0,'defaultfigurevisible','off');");
+        for (const auto& folder : {longer, shorter, empty}) {
+            commands += QStringLiteral("run('%1');printf('nodes %d\\n',numel(z2));close all;")
+                            .arg(QString::fromStdString((folder / "risultato.m").string()));
+        }
+        QProcess octave;
+        octave.start(QStringLiteral(NURLO_OCTAVE_CLI),
+                     {"--no-gui", "--no-history", "--no-window-system", "--eval", commands});
+        QVERIFY(octave.waitForFinished(120000));
+        const QString said = QString::fromUtf8(octave.readAllStandardOutput()) +
+                             QString::fromUtf8(octave.readAllStandardError());
+        QVERIFY2(octave.exitStatus() == QProcess::NormalExit && octave.exitCode() == 0,
+                 qPrintable(said));
+        const std::vector<double> nodes = printed(said, "nodes");
+        QVERIFY2(nodes == std::vector<double>({7.0, 4.0, 0.0}), qPrintable(said));
     }
 
     // The check itself catches a script that Octave cannot run: a syntax error, and a power of
