@@ -66,26 +66,29 @@ std::string canonicalNumber(std::string_view text) {
     return k == text.size() ? out : std::string{};
 }
 
-// The value of a field's text: the type-mismatch error for a non-number, the overflow error for a
-// number beyond the range of a double. Underflow gives the nearest representable value.
+// The value of a field's text, infinite beyond the range of a double: the type-mismatch error for
+// a non-number. Underflow gives the nearest representable value.
 double numberFromText(std::string_view text) {
     const std::string number = canonicalNumber(text);
     if (number.empty()) {
         throw RuntimeError(ErrorKind::TypeMismatch);
     }
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
-    const double value = strtod_l(number.c_str(), nullptr, cLocale);
-    if (std::isinf(value)) {
-        throw RuntimeError(ErrorKind::Overflow);
-    }
-    return value;
+    return strtod_l(number.c_str(), nullptr, cLocale);
 }
 
 }  // namespace
 
-double lengthFromText(std::string_view text) { return numberFromText(text); }
+double lengthFromText(std::string_view text) {
+    const double value = numberFromText(text);
+    if (std::isinf(value)) {
+        throw RuntimeError::numberTooLarge();
+    }
+    return value;
+}
 
 Int16 countFromText(std::string_view text) {
+    // An infinite value is beyond the 16-bit range like any other.
     const double value = numberFromText(text);
     // nearbyint rounds in the current mode, to nearest with halves to even.
     const double rounded = std::nearbyint(value);

@@ -4,7 +4,8 @@
 // at most one decimal point ("." or ","; no thousands separators), and an optional exponent
 // ("e" or "E", an optional sign, digits). Anything else, the empty text included, is the
 // type-mismatch error. A count or index is rounded to the nearest integer, halves to even, and
-// must lie in -32768..32767 (else the overflow error); a length must fit a double.
+// must lie in -32768..32767 (else the overflow error); a length must fit a double (else the
+// overflow error, in words about the number's size).
 #pragma once
 
 #include <string>

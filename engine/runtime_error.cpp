@@ -21,16 +21,26 @@ std::string_view italianText(ErrorKind kind) {
 }
 
 namespace {
-std::string message(ErrorKind kind, const std::string& detail) {
-    std::string text(italianText(kind));
+std::string message(std::string_view text, const std::string& detail) {
+    std::string message(text);
     if (!detail.empty()) {
-        text += " (" + detail + ")";
+        message += " (" + detail + ")";
     }
-    return text;
+    return message;
 }
 }  // namespace
 
 RuntimeError::RuntimeError(ErrorKind kind, std::string detail)
-    : std::runtime_error(message(kind, detail)), kind_(kind), detail_(std::move(detail)) {}
+    : RuntimeError(kind, italianText(kind), std::move(detail)) {}
+
+RuntimeError::RuntimeError(ErrorKind kind, std::string_view text, std::string detail)
+    : std::runtime_error(message(text, detail)), kind_(kind), detail_(std::move(detail)) {}
+
+RuntimeError RuntimeError::numberTooLarge() {
+    return RuntimeError(ErrorKind::Overflow,
+                        "Overflow: numero troppo grande, oltre il massimo di un numero in virgola "
+                        "mobile a 64 bit (circa 1,8e308)",
+                        {});
+}
 
 }  // namespace nurlo

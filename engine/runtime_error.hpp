@@ -30,10 +30,16 @@ public:
     // be empty.
     explicit RuntimeError(ErrorKind kind, std::string detail = {});
 
+    // The overflow error of a number too large for a double (a length, not a count): its words
+    // speak of the number's size, not of the 16-bit range.
+    static RuntimeError numberTooLarge();
+
     ErrorKind kind() const noexcept { return kind_; }
     const std::string& detail() const noexcept { return detail_; }
 
 private:
+    RuntimeError(ErrorKind kind, std::string_view text, std::string detail);
+
     ErrorKind kind_;
     std::string detail_;
 };

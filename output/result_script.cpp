@@ -1,6 +1,7 @@
 #include "result_script.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -53,8 +54,23 @@ std::string formatNumber(Int16 value) {
 }
 
 ResultScript::ResultScript(const std::filesystem::path& path) : path_(path) {
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Only a regular file (or a link to one) is written. Opening a FIFO would wait for a reader,
+    // and a device or a socket is no place for a script. So the path is looked at before it is
+    // opened; it is opened without waiting, in case a FIFO took its place meanwhile, and looked
+    // at once more once open.
+    struct stat found {};
+    if (::stat(path_.c_str(), &found) == 0 && !S_ISREG(found.st_mode)) {
+        raiseFileError();
+    }
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd_ < 0) {
+        raiseFileError();
+    }
+    struct stat opened {};
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (::fstat(fd_, &opened) != 0 || !S_ISREG(opened.st_mode) || flags < 0 ||
+        ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(std::exchange(fd_, -1));
         raiseFileError();
     }
 }

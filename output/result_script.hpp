@@ -54,7 +54,8 @@ std::string formatNumber(Int16 value);
 class ResultScript {
 public:
     // Creates the file at `path`, or empties it if it exists, and keeps it open for writing.
-    // Failure raises the file error.
+    // Failure raises the file error, and so does a path that names anything but a regular file
+    // (a FIFO, a socket, a device), at once, without waiting on it.
     explicit ResultScript(const std::filesystem::path& path);
     ~ResultScript();
 

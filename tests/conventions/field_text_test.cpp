@@ -34,6 +34,16 @@ TEST(LengthFromText, RefusesAnythingThatIsNotANumber) {
 TEST(LengthFromText, ANumberBeyondADoubleIsAnOverflow) {
     EXPECT_RUNTIME_ERROR(lengthFromText("1e999"), ErrorKind::Overflow);
     EXPECT_RUNTIME_ERROR(lengthFromText("-1e309"), ErrorKind::Overflow);
+    // Its words are about the number's size: 40000 is a fine length, so the 16-bit range of the
+    // counts would mislead.
+    try {
+        lengthFromText("1e400");
+        ADD_FAILURE() << "no overflow";
+    } catch (const RuntimeError& error) {
+        EXPECT_NE(std::string(error.what()).find("troppo grande"), std::string::npos);
+        EXPECT_EQ(std::string(error.what()).find("32767"), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(lengthFromText("40000"), 40000.0);
     EXPECT_EQ(lengthFromText("1.7976931348623157e308"), 1.7976931348623157e308);
 }
 

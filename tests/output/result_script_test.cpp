@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <bit>
 #include <charconv>
+#include <chrono>
 #include <clocale>
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <future>
 #include <limits>
 #include <string>
 #include <vector>
@@ -261,14 +269,57 @@ TEST(ResultScript, AFolderThatCannotHoldTheFileGivesTheFileErrorNamingThePath) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-TEST(ResultScript, AFailedWriteGivesTheFileErrorNamingThePath) {
-    const std::filesystem::path full = "/dev/full";
-    if (!std::filesystem::exists(full)) {
-        GTEST_SKIP() << "no /dev/full on this system";
+// The largest file this process may write, lowered for the life of the object; writing past it
+// fails with EFBIG (the signal it would also raise is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
     }
-    ResultScript script(full);
-    expectFileErrorNaming([&] { writeBareEstimate(script, 1.0); }, full);
-    expectFileErrorNaming([&] { writeNodeLine(script, Int16{1}, 0.5); }, full);
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST(ResultScript, AFailedWriteGivesTheFileErrorNamingThePath) {
+    TempFolder folder;
+    const auto path = folder / "risultato.m";
+    ResultScript script(path);
+    const FileSizeLimit limit(4);
+    expectFileErrorNaming([&] { writeNodeLine(script, Int16{1}, 0.5); }, path);
+}
+
+// Something that is not a regular file where risultato.m should be is refused at once: a FIFO
+// would make the open wait for a reader for ever, a device is no place for a script.
+TEST(ResultScript, APathThatIsNoRegularFileIsRefusedWithoutWaiting) {
+    TempFolder folder;
+    const auto fifo = folder / "risultato.m";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    auto opening = std::async(std::launch::async, [&] { ResultScript script(fifo); });
+    if (opening.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Lets the open go on, so that the test ends instead of hanging.
+        const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+        opening.wait();
+        ::close(reader);
+        FAIL() << "opening a FIFO waited for a reader";
+    }
+    expectFileErrorNaming([&] { opening.get(); }, fifo);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    const std::filesystem::path device = "/dev/null";
+    expectFileErrorNaming([&] { ResultScript script(device); }, device);
+    expectFileErrorNaming([&] { ResultScript script(folder.path()); }, folder.path());
 }
 
 }  // namespace

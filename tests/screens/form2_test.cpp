@@ -170,6 +170,10 @@ private slots:
                                              << "due"
                                              << "Ascissa partenza (nel sistema discretizzato)"
                                              << "Tipo non corrispondente";
+        QTest::newRow("length beyond a double") << "Text1"
+                                                << "1e400"
+                                                << "Dimensioni"
+                                                << "numero troppo grande";
         QTest::newRow("N too large") << "Text4"
                                      << "40000"
                                      << "N prove"
