@@ -12,6 +12,7 @@
 // estimate is the same to the last bit either way, for any number of threads.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -146,6 +147,11 @@ public:
         if (grid.nx() != domain.nx() || grid.ny() != domain.ny()) {
             throw std::invalid_argument("WalkEstimator: grid and domain differ in size");
         }
+        // The statistics see the values divided by a power of two that brings the largest below
+        // 2, exactly: squares of differences of values beyond 1e154 would overflow the variance.
+        const int exponent = std::max(0, std::ilogb(grid.largestMagnitude()));
+        statisticsScale_ = std::ldexp(1.0, exponent);
+        statisticsUnscale_ = std::ldexp(1.0, -exponent);
     }
 
     // `walks` walks from `start`, and the mean of the grid values where they end: the sum of
@@ -195,7 +201,9 @@ public:
             sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
         }
-        return finish(sum, stats, walks);
+        Estimate estimate = finish(sum, stats, walks);
+        estimate.standardError *= statisticsScale_;
+        return estimate;
     }
 
 private:
@@ -239,7 +247,7 @@ private:
             }
             const double value = grid_.at(end.x, end.y);
             result.sum.add(value);
-            result.stats.add(value);
+            result.stats.add(value * statisticsUnscale_);
             if (progress != nullptr && countEachWalk) {
                 progress->advance(1);
             }
@@ -272,6 +280,8 @@ private:
     const BoundaryGrid& grid_;
     WalkDomain domain_;
     EstimatorOptions options_;
+    double statisticsScale_ = 1.0;
+    double statisticsUnscale_ = 1.0;
 };
 
 }  // namespace nurlo
