@@ -1,5 +1,5 @@
-// The program's fonts: the system's sans face at 8.25 points for every control, the headings in
-// bold, and a playful display face for the title.
+// The program's fonts: Carlito at 8.25 points for every control, the headings in bold, and a
+// playful display face for the title.
 #pragma once
 
 #include <QFont>

@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang-format
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
   libgtest-dev libbenchmark-dev libpcg-cpp-dev
-  fonts-cherrybomb fonts-dejavu-core
+  fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core
   xvfb xauth xdotool xclip imagemagick locales
 )
 # Octave runs the result scripts in the tests; its recommendations are a desktop's worth.
