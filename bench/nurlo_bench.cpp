@@ -285,11 +285,15 @@ BENCHMARK(BM_JumpTablesBuild)->Unit(benchmark::kMillisecond);
 
 constexpr Int16 kWalksPerEstimate = 1000;
 
-// state.range(0): the threads of the pool, the calling thread included.
-void BM_Estimate(benchmark::State& state, Scene scene) {
+// state.range(0): the threads of the pool, the calling thread included. With `progress` the
+// estimate counts its walks and looks for a request to stop, as every estimate of the program
+// does: the difference to the same run without is the progress bar's cost.
+void BM_Estimate(benchmark::State& state, Scene scene, bool progress) {
     const SceneSetup setup = setUp(scene);
     WalkPool pool(static_cast<int>(state.range(0)));
-    const WalkEstimator estimator(setup.grid, setup.domain, {.pool = &pool});
+    Progress watched;
+    const WalkEstimator estimator(setup.grid, setup.domain,
+                                  {.pool = &pool, .progress = progress ? &watched : nullptr});
     std::atomic<std::uint64_t> steps{0};
     std::uint64_t allocations = 0;
     {
@@ -315,9 +319,11 @@ void threadCounts(benchmark::internal::Benchmark* b) {
     }
     b->ArgName("threads")->UseRealTime()->Unit(benchmark::kMillisecond);
 }
-BENCHMARK_CAPTURE(BM_Estimate, square64, Scene::Square64)->Apply(threadCounts);
-BENCHMARK_CAPTURE(BM_Estimate, square256, Scene::Square256)->Apply(threadCounts);
-BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, square64, Scene::Square64, false)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, square256, Scene::Square256, false)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64, false)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, square64_progress, Scene::Square64, true)->Apply(threadCounts);
+BENCHMARK_CAPTURE(BM_Estimate, square256_progress, Scene::Square256, true)->Apply(threadCounts);
 
 // The control for the figures above: what the cores give at all. Every benchmark thread runs
 // whole estimates of its own, without a pool and sharing nothing, so the walks per second of two
