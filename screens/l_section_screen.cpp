@@ -56,7 +56,8 @@ void LSectionScreen::calculate() {
         return;
     }
     setBusyColour();
-    const LSection section = planLSection({axis_, lx, ly, nx, ny, a, b, fixed});
+    const LSection section = planLSection(
+        {.axis = axis_, .lx = lx, .ly = ly, .nx = nx, .ny = ny, .a = a, .b = b, .fixed = fixed});
     writeSectionHeader(script, section, filled->datum);
     const WalkDomain domain = WalkDomain::lShaped(nx, ny, a, b);
     estimateEach(*filled, domain, walks, section.lastNode + 1, [&](const EstimateAt& estimateAt) {
