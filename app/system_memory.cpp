@@ -1,6 +1,5 @@
 #include "system_memory.hpp"
 
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -12,22 +11,11 @@
 namespace nurlo {
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (!text.empty() && blank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && blank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
+// The number that `text` begins with, blanks before it skipped.
 std::optional<std::size_t> number(std::string_view text) {
-    text = trimmed(text);
+    std::istringstream in{std::string(text)};
     std::size_t value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end == text.data()) {
+    if (!(in >> value)) {
         return std::nullopt;
     }
     return value;

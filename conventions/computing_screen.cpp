@@ -72,11 +72,17 @@ QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top)
     return datumList_;
 }
 
+QPushButton* ComputingScreen::addButton(const char* name, const QString& caption,
+                                        const QRect& twips) {
+    auto* button = new CaptionButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(twipsRect(twips.left(), twips.top(), twips.width(), twips.height(), dpi_));
+    return button;
+}
+
 QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
-    auto* button = new CaptionButton(QStringLiteral("Calcola!"), this);
-    button->setObjectName(QStringLiteral("Command1"));
     calculateButtonTwips_ = QRect(left, top, 3735, 1095);
-    button->setGeometry(twipsRect(left, top, 3735, 1095, dpi_));
+    QPushButton* button = addButton("Command1", QStringLiteral("Calcola!"), calculateButtonTwips_);
     QFont font = button->font();
     font.setPointSizeF(13.5);
     font.setBold(true);
@@ -86,10 +92,8 @@ QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
 }
 
 QPushButton* ComputingScreen::addBackButton(int left, int top) {
-    auto* button = new CaptionButton(QStringLiteral("Torna al menù"), this);
-    button->setObjectName(QStringLiteral("Command2"));
     backButtonTwips_ = QRect(left, top, 2655, 1095);
-    button->setGeometry(twipsRect(left, top, 2655, 1095, dpi_));
+    QPushButton* button = addButton("Command2", QStringLiteral("Torna al menù"), backButtonTwips_);
     connect(button, &QPushButton::clicked, this, &ComputingScreen::backToMenu);
     return button;
 }

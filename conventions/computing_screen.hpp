@@ -108,6 +108,7 @@ private:
     enum class Outcome { Completed, Interrupted, Failed };
 
     QString captionOf(const QLineEdit* field) const;
+    QPushButton* addButton(const char* name, const QString& caption, const QRect& twips);
     void reportError(const QString& text);
     // A long step of the click begins: `units` of work in the background.
     void beginStage(Stage stage, std::int64_t units);

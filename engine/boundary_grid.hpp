@@ -6,7 +6,6 @@
 // indexes and raises the subscript-out-of-range error off the grid.
 #pragma once
 
-#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -28,14 +27,7 @@ public:
     Int16 ny() const noexcept { return ny_; }
 
     double at(int i, int j) const { return values_[offset(i, j)]; }
-    void set(int i, int j, double value) {
-        values_[offset(i, j)] = value;
-        largestMagnitude_ = std::fmax(largestMagnitude_, std::fabs(value));
-    }
-
-    // The largest |value| written so far (0 for a grid never written): every value is at most
-    // this large.
-    double largestMagnitude() const noexcept { return largestMagnitude_; }
+    void set(int i, int j, double value) { values_[offset(i, j)] = value; }
 
     // Both indexes within the grid.
     bool contains(int i, int j) const noexcept { return i >= 0 && i <= nx_ && j >= 0 && j <= ny_; }
@@ -57,7 +49,6 @@ private:
     Int16 ny_;
     std::size_t rowLength_;
     std::unique_ptr<double[], Free> values_;
-    double largestMagnitude_ = 0.0;
 };
 
 }  // namespace nurlo

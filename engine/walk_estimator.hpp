@@ -33,13 +33,19 @@ namespace nurlo {
 
 // Mean and variance of a stream of values (Welford), with the merge of two partial streams
 // (Chan, Golub and LeVeque).
+//
+// The sum of squared deviations is kept divided by 4^e, where 2^e is the largest power of two not
+// above the largest |value| seen (e >= 0): scaling by powers of two is exact, so the figures are
+// those of the plain method, yet values beyond 1e154, whose squares overflow a double, still have
+// a finite standard error.
 class RunningStats {
 public:
     void add(double value) {
+        fitScaleTo(std::fabs(value));
         ++count_;
         const double delta = value - mean_;
         mean_ += delta / static_cast<double>(count_);
-        m2_ += delta * (value - mean_);
+        m2_ += (delta * unscale_) * ((value - mean_) * unscale_);
     }
 
     void merge(const RunningStats& other) {
@@ -47,34 +53,54 @@ public:
             return;
         }
         if (count_ == 0) {
-            // Copied, not merged: the merge would weigh the mean's square by a count of 0, and a
-            // mean beyond 1e154 squares to infinity, which times 0 is NaN.
             *this = other;
             return;
         }
+        const int exponent = std::max(exponent_, other.exponent_);
+        const double otherM2 = std::ldexp(other.m2_, 2 * (other.exponent_ - exponent));
+        m2_ = std::ldexp(m2_, 2 * (exponent_ - exponent));
+        setExponent(exponent);
         const std::int64_t count = count_ + other.count_;
         const double delta = other.mean_ - mean_;
         const double weight = static_cast<double>(other.count_) / static_cast<double>(count);
         mean_ += delta * weight;
-        m2_ += other.m2_ + delta * delta * static_cast<double>(count_) * weight;
+        const double scaled = delta * unscale_;
+        m2_ += otherM2 + scaled * scaled * static_cast<double>(count_) * weight;
         count_ = count;
     }
 
     std::int64_t count() const noexcept { return count_; }
     double mean() const noexcept { return mean_; }
     // The sample variance; 0 with fewer than two values.
-    double variance() const noexcept {
-        return count_ < 2 ? 0.0 : m2_ / static_cast<double>(count_ - 1);
-    }
+    double variance() const noexcept { return std::ldexp(scaledVariance(), 2 * exponent_); }
     // The standard error of the mean; 0 with fewer than two values.
     double standardError() const noexcept {
-        return count_ < 2 ? 0.0 : std::sqrt(variance() / static_cast<double>(count_));
+        return std::ldexp(std::sqrt(scaledVariance() / static_cast<double>(count_)), exponent_);
     }
 
 private:
+    double scaledVariance() const noexcept {
+        return count_ < 2 ? 0.0 : m2_ / static_cast<double>(count_ - 1);
+    }
+    void fitScaleTo(double magnitude) {
+        if (magnitude >= limit_) [[unlikely]] {
+            const int exponent = std::ilogb(magnitude);
+            m2_ = std::ldexp(m2_, 2 * (exponent_ - exponent));
+            setExponent(exponent);
+        }
+    }
+    void setExponent(int exponent) {
+        exponent_ = exponent;
+        unscale_ = std::ldexp(1.0, -exponent);
+        limit_ = std::ldexp(2.0, exponent);  // infinite from 2^1023 on: no larger scale exists
+    }
+
     std::int64_t count_ = 0;
     double mean_ = 0.0;
-    double m2_ = 0.0;
+    double m2_ = 0.0;  // divided by 4^exponent_
+    int exponent_ = 0;
+    double unscale_ = 1.0;
+    double limit_ = 2.0;
 };
 
 struct Estimate {
@@ -151,11 +177,6 @@ public:
         if (grid.nx() != domain.nx() || grid.ny() != domain.ny()) {
             throw std::invalid_argument("WalkEstimator: grid and domain differ in size");
         }
-        // The statistics see the values divided by a power of two that brings the largest below
-        // 2, exactly: squares of differences of values beyond 1e154 would overflow the variance.
-        const int exponent = std::max(0, std::ilogb(grid.largestMagnitude()));
-        statisticsScale_ = std::ldexp(1.0, exponent);
-        statisticsUnscale_ = std::ldexp(1.0, -exponent);
     }
 
     // `walks` walks from `start`, and the mean of the grid values where they end: the sum of
@@ -205,9 +226,7 @@ public:
             sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
         }
-        Estimate estimate = finish(sum, stats, walks);
-        estimate.standardError *= statisticsScale_;
-        return estimate;
+        return finish(sum, stats, walks);
     }
 
 private:
@@ -251,7 +270,7 @@ private:
             }
             const double value = grid_.at(end.x, end.y);
             result.sum.add(value);
-            result.stats.add(value * statisticsUnscale_);
+            result.stats.add(value);
             if (progress != nullptr && countEachWalk) {
                 progress->advance(1);
             }
@@ -284,8 +303,6 @@ private:
     const BoundaryGrid& grid_;
     WalkDomain domain_;
     EstimatorOptions options_;
-    double statisticsScale_ = 1.0;
-    double statisticsUnscale_ = 1.0;
 };
 
 }  // namespace nurlo
