@@ -1,4 +1,5 @@
 // The menu and the moves between windows, worked through the buttons as a person does.
+#include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
@@ -167,36 +168,26 @@ private slots:
         QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
         const QSize size = twipsSize(designed.width(), designed.height());
         QCOMPARE(screen->width(), size.width());
-
-        const QRect calculate = child<QWidget>(*screen, "Command1")->geometry();
+        QCOMPARE(screen->height() > size.height(), belowTheNote);
         const QRect back = child<QWidget>(*screen, "Command2")->geometry();
         const QRect bar = child<QProgressBar>(*screen, "ProgressBar1")->geometry();
-        QCOMPARE(bar.left(), back.left());
-        QCOMPARE(bar.width(), back.width());
-        QCOMPARE(bar.height(), twipsToPixels(285, screenDpi()));
-        if (belowTheNote) {
-            const QRect note = child<QWidget>(*screen, "Label3")->geometry();
-            QVERIFY(bar.top() > note.bottom());
-            QVERIFY(screen->height() > size.height());
-        } else {
-            QVERIFY(qAbs(bar.top() - (calculate.top() + twipsToPixels(1215, screenDpi()))) <= 1);
-            QCOMPARE(screen->height(), size.height());
+        QCOMPARE(QRect(bar.left(), 0, bar.width(), bar.height()),
+                 QRect(back.left(), 0, back.width(), twipsToPixels(285, screenDpi())));
+        if (!belowTheNote) {
+            const int row =
+                child<QWidget>(*screen, "Command1")->y() + twipsToPixels(1215, screenDpi());
+            QVERIFY(qAbs(bar.top() - row) <= 1);
         }
-
-        // The designed controls stand where they stand (on Form5 "Ascissa partenza" reaches one
-        // pixel into its field); the row added under them covers none and fits the window.
+        QVERIFY(!child<QCheckBox>(*screen, "Check1")->isChecked());
+        // The row added under the designed controls covers none of them and fits the window.
         const QList<QWidget*> controls = screen->findChildren<QWidget*>(
-            QRegularExpression("^(Label|Text|Command|Combo|Check|ProgressBar)[0-9]+$"),
-            Qt::FindDirectChildrenOnly);
-        for (const QWidget* added : controls) {
-            if (!added->objectName().startsWith("ProgressBar") &&
-                !added->objectName().startsWith("Check")) {
-                continue;
-            }
-            QVERIFY2(screen->rect().contains(added->geometry()), qPrintable(added->objectName()));
+            QRegularExpression("^(Label|Text|Command|Combo|Check|ProgressBar)[0-9]+$"));
+        for (const char* name : {"Check1", "ProgressBar1"}) {
+            const QRect added = child<QWidget>(*screen, name)->geometry();
+            QVERIFY2(screen->rect().contains(added), name);
             for (const QWidget* other : controls) {
-                QVERIFY2(added == other || !added->geometry().intersects(other->geometry()),
-                         qPrintable(added->objectName() + " covers " + other->objectName()));
+                QVERIFY2(other->objectName() == name || !added.intersects(other->geometry()),
+                         qPrintable(name + (" covers " + other->objectName())));
             }
         }
     }
@@ -213,6 +204,7 @@ private slots:
         press(*screen, "Command1");
         const QString result = text(*screen, "Text5");
         QVERIFY(!result.isEmpty());
+        child<QCheckBox>(*screen, "Check1")->setChecked(true);
         press(*screen, "Command2");
 
         // The second-row "In un punto" is another screen.
@@ -227,6 +219,7 @@ private slots:
         QCOMPARE(text(*screen, "Text4"), QStringLiteral("10"));
         QCOMPARE(text(*screen, "Text5"), result);
         QCOMPARE(child<QComboBox>(*screen, "Combo1")->currentIndex(), 1);
+        QVERIFY(child<QCheckBox>(*screen, "Check1")->isChecked());
     }
 
     void closeButtons() {

@@ -201,32 +201,23 @@ TEST(WalkEstimator, TheStandardErrorIsThatOfTheEndValues) {
     EXPECT_NEAR(estimate.standardError, std::sqrt(16.0 / 3.0 / 4.0), 1e-15);
 }
 
-// Values beyond 1e154, whose squares overflow: "x*y" with lengths of 1e80, exp(x) sin(y) beyond
-// x = 700. The standard error stays the finite one of the values, never NaN or infinity.
-TEST(WalkEstimator, HugeEndValuesKeepTheirFiniteStandardError) {
-    BoundaryGrid grid(2, 2);
-    grid.set(2, 1, 1e160);
-    grid.set(1, 0, 3e160);
-    const WalkEstimator estimator(grid, WalkDomain::square(2));
-    ScriptedSource noDraws({});
-    const Estimate same = estimator.run({2, 1}, 10, noDraws);
-    EXPECT_EQ(same.value, 1e160);
-    EXPECT_EQ(same.standardError, 0.0);
-
-    // Two walks to each value, as in TheStandardErrorIsThatOfTheEndValues: mean 2e160, sample
-    // variance 4/3 1e320, standard error sqrt(1/3) 1e160.
-    ScriptedSource source({0.1, 0.9, 0.1, 0.9});
-    const Estimate mixed = estimator.run({1, 1}, 4, source);
-    EXPECT_EQ(mixed.value, 2e160);
-    EXPECT_NEAR(mixed.standardError / 1e160, std::sqrt(1.0 / 3.0), 1e-12);
-
-    BoundaryGrid exponential(200, 2);
-    fillBoundary(exponential, BoundaryDatum::ExpXSiny, 702.0, 1.5707963);
-    SeededSource seeded(5);
-    const Estimate far = WalkEstimator(exponential, WalkDomain::lShaped(200, 2, 300, 300))
-                             .run({199, 1}, 1000, seeded);
-    EXPECT_TRUE(std::isfinite(far.standardError)) << far.standardError;
-    EXPECT_GT(far.standardError, 0.0);
+// Values beyond 1e154, whose squares overflow ("x*y" with lengths of 1e80, exp(x) sin(y) beyond
+// x = 700), merged from chunks as an estimate merges them: a finite standard error, never NaN.
+TEST(RunningStats, HugeValuesKeepTheirFiniteStandardError) {
+    RunningStats equal;
+    RunningStats mixed;
+    for (int k = 0; k < 4; ++k) {
+        RunningStats chunk;
+        chunk.add(1e160);
+        chunk.add(k % 2 == 0 ? 1e-3 : 3e160);  // a small value first, then a huge one
+        mixed.merge(chunk);
+        RunningStats same;
+        same.add(1e160);
+        equal.merge(same);
+    }
+    EXPECT_EQ(equal.standardError(), 0.0);
+    // Four 1e160, two near 0, two 3e160: mean 1.25e160, squared deviations 9.5e320 in all.
+    EXPECT_NEAR(mixed.standardError() / 1e160, std::sqrt(9.5 / 7.0 / 8.0), 1e-12);
 }
 
 TEST(CompensatedSum, AddsCopiesOfOneValueToTheLastBit) {

@@ -148,11 +148,15 @@ struct Scene {
     Int16 a, b;  // a < 0 for the square
     BoundaryDatum datum;
     Node start;
+    WalkKind walk = WalkKind::Lattice;
 };
 
-constexpr std::array<Scene, 2> kScenes = {{
+// Each scene in both modes: lattice walks and jumps.
+constexpr std::array<Scene, 4> kScenes = {{
     {"square", 20, 20, -1, -1, BoundaryDatum::Seno, {7, 9}},
     {"L", 24, 16, 12, 6, BoundaryDatum::ExpXSiny, {5, 11}},
+    {"square, jumps", 20, 20, -1, -1, BoundaryDatum::Seno, {7, 9}, WalkKind::Jump},
+    {"L, jumps", 24, 16, 12, 6, BoundaryDatum::ExpXSiny, {5, 11}, WalkKind::Jump},
 }};
 
 WalkDomain domainOf(const Scene& scene) {
@@ -189,71 +193,68 @@ void expectSame(const std::vector<Estimate>& expected, const std::vector<Estimat
     }
 }
 
-// In both modes: lattice walks and jumps.
 TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
     WalkPool one(1);
     WalkPool two(2);
     WalkPool seven(7);
-    for (const WalkKind walk : {WalkKind::Lattice, WalkKind::Jump})
-        for (const Scene& scene : kScenes) {
-            const BoundaryGrid grid = gridOf(scene);
-            const WalkDomain domain = domainOf(scene);
-            // 1000 and 1 walks leave a short last chunk; 32767 fills every chunk slot.
-            for (const Int16 n : {Int16{1000}, Int16{1}, Int16{kInt16Max}}) {
-                const WalkEstimator single(grid, domain, {.walk = walk});
-                const std::vector<Estimate> alone =
-                    threeEstimates(single, scene.start, n, SeededSource(41));
-                const std::vector<Estimate> clockAlone =
-                    threeEstimates(single, scene.start, n, ClockSeededSource<FrozenClock>(41, 0));
-                EXPECT_EQ(alone[0].walks, n);
-                if (n == 1000) {
-                    EXPECT_NE(alone[0].value, alone[1].value)
-                        << "each estimate draws its own numbers";
-                }
-                for (WalkPool* pool : {&one, &two, &seven}) {
-                    const std::string what = std::string(scene.name) +
-                                             (walk == WalkKind::Jump ? ", jumps" : "") +
-                                             ", N = " + std::to_string(n) + ", " +
-                                             std::to_string(pool->threadCount()) + " threads";
-                    const WalkEstimator estimator(grid, domain, {.pool = pool, .walk = walk});
-                    expectSame(alone, threeEstimates(estimator, scene.start, n, SeededSource(41)),
-                               what);
-                    expectSame(clockAlone,
-                               threeEstimates(estimator, scene.start, n,
-                                              ClockSeededSource<FrozenClock>(41, 0)),
-                               what + ", clock source");
-                }
+    for (const Scene& scene : kScenes) {
+        const BoundaryGrid grid = gridOf(scene);
+        const WalkDomain domain = domainOf(scene);
+        // 1000 and 1 walks leave a short last chunk; 32767 fills every chunk slot.
+        for (const Int16 n : {Int16{1000}, Int16{1}, Int16{kInt16Max}}) {
+            const std::vector<Estimate> alone =
+                threeEstimates(WalkEstimator(grid, domain, {.walk = scene.walk}), scene.start, n,
+                               SeededSource(41));
+            const std::vector<Estimate> clockAlone =
+                threeEstimates(WalkEstimator(grid, domain, {.walk = scene.walk}), scene.start, n,
+                               ClockSeededSource<FrozenClock>(41, 0));
+            EXPECT_EQ(alone[0].walks, n);
+            if (n == 1000) {
+                EXPECT_NE(alone[0].value, alone[1].value) << "each estimate draws its own numbers";
+            }
+            for (WalkPool* pool : {&one, &two, &seven}) {
+                const std::string what = std::string(scene.name) + ", N = " + std::to_string(n) +
+                                         ", " + std::to_string(pool->threadCount()) + " threads";
+                const WalkEstimator estimator(grid, domain, {.pool = pool, .walk = scene.walk});
+                expectSame(alone, threeEstimates(estimator, scene.start, n, SeededSource(41)),
+                           what);
+                expectSame(clockAlone,
+                           threeEstimates(estimator, scene.start, n,
+                                          ClockSeededSource<FrozenClock>(41, 0)),
+                           what + ", clock source");
             }
         }
+    }
 }
 
 TEST(ParallelEstimate, AgreesWithTheDiscreteHarmonicValueWithinFiveStandardErrors) {
     WalkPool pool(2);
-    const std::array<Scene, 3> scenes = {{
+    const std::array<Scene, 5> scenes = {{
         kScenes[0],
         kScenes[1],
+        kScenes[2],
+        kScenes[3],
         {"L x^2-y^2 in the arm", 16, 16, 8, 8, BoundaryDatum::X2MinusY2, {12, 4}},
     }};
     std::uint64_t seed = 11;
-    for (const WalkKind walk : {WalkKind::Lattice, WalkKind::Jump})
-        for (const Scene& scene : scenes) {
-            const BoundaryGrid grid = gridOf(scene);
-            const WalkDomain domain = domainOf(scene);
-            const HarmonicSolution exact(
-                grid.nx(), grid.ny(),
-                [&](int i, int j) {
-                    return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)});
-                },
-                [&](int i, int j) { return grid.at(i, j); });
-            SeededSource source(seed++);
-            const Estimate estimate = WalkEstimator(grid, domain, {.pool = &pool, .walk = walk})
-                                          .run(scene.start, 20000, source);
-            const double expected = exact.at(scene.start.x, scene.start.y);
-            EXPECT_GT(estimate.standardError, 0.0) << scene.name << (walk == WalkKind::Jump);
-            EXPECT_LE(std::fabs(estimate.value - expected), 5.0 * estimate.standardError)
-                << scene.name << ": estimate " << estimate.value << ", exact " << expected
-                << ", standard error " << estimate.standardError;
-        }
+    for (const Scene& scene : scenes) {
+        const BoundaryGrid grid = gridOf(scene);
+        const WalkDomain domain = domainOf(scene);
+        const HarmonicSolution exact(
+            grid.nx(), grid.ny(),
+            [&](int i, int j) {
+                return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)});
+            },
+            [&](int i, int j) { return grid.at(i, j); });
+        SeededSource source(seed++);
+        const Estimate estimate = WalkEstimator(grid, domain, {.pool = &pool, .walk = scene.walk})
+                                      .run(scene.start, 20000, source);
+        const double expected = exact.at(scene.start.x, scene.start.y);
+        EXPECT_GT(estimate.standardError, 0.0) << scene.name;
+        EXPECT_LE(std::fabs(estimate.value - expected), 5.0 * estimate.standardError)
+            << scene.name << ": estimate " << estimate.value << ", exact " << expected
+            << ", standard error " << estimate.standardError;
+    }
 }
 
 // A seeded source whose chunks listed in `failing` raise an error naming the chunk at their

@@ -269,35 +269,21 @@ TEST(ResultScript, AFolderThatCannotHoldTheFileGivesTheFileErrorNamingThePath) {
     EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
-// The largest file this process may write, lowered for the life of the object; writing past it
-// fails with EFBIG (the signal it would also raise is ignored meanwhile).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*previousHandler_)(int) = nullptr;
-};
-
 TEST(ResultScript, AFailedWriteGivesTheFileErrorNamingThePath) {
     TempFolder folder;
     const auto path = folder / "risultato.m";
     ResultScript script(path);
-    const FileSizeLimit limit(4);
+    // Past the largest file this process may write, writes fail with EFBIG (and the signal
+    // they would also raise is ignored meanwhile).
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit lowered = saved;
+    lowered.rlim_cur = 4;
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &lowered);
     expectFileErrorNaming([&] { writeNodeLine(script, Int16{1}, 0.5); }, path);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, handler);
 }
 
 // Something that is not a regular file where risultato.m should be is refused at once: a FIFO
@@ -315,11 +301,8 @@ TEST(ResultScript, APathThatIsNoRegularFileIsRefusedWithoutWaiting) {
         FAIL() << "opening a FIFO waited for a reader";
     }
     expectFileErrorNaming([&] { opening.get(); }, fifo);
-    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-
     const std::filesystem::path device = "/dev/null";
     expectFileErrorNaming([&] { ResultScript script(device); }, device);
-    expectFileErrorNaming([&] { ResultScript script(folder.path()); }, folder.path());
 }
 
 }  // namespace

@@ -1,11 +1,9 @@
 // The square's point screen, worked through its controls with a seeded source.
-#include <QCheckBox>
 #include <QtTest>
 #include <cmath>
 
 #include "computing_screen.hpp"
 #include "form2.hpp"
-#include "harmonic.hpp"
 #include "screen_fixture.hpp"
 #include "twips.hpp"
 
@@ -99,35 +97,6 @@ private slots:
             qPrintable(
                 QStringLiteral("estimate %1, standard error %2").arg(estimate).arg(standardError)));
         QCOMPARE(background(screen), normalColour());
-    }
-
-    // Ticked, "Salti esatti" runs the walks as jumps: at n = 2000 from the centre, 32767 walks
-    // agree with the exact discrete value within 5 standard errors, in a fraction of a second.
-    // The reference agrees with the relaxation solver on the small square.
-    void fastWalksOnALargeSquareAgreeWithTheExactDiscreteValue() {
-        const auto sine = [](int n) { return [n](int m) { return std::sin(m * 1.0 / n * 3.14); }; };
-        QVERIFY(std::fabs(squareSineSeriesValue(4, sine(4), 2, 2) - 0.2134234660) < 1e-10);
-        TestContext t(1618);
-        Form2 screen(t.context);
-        typeAll(screen, {{"Text1", "1"},
-                         {"Text2", "1000"},
-                         {"Text3", "1000"},
-                         {"Text4", "32767"},
-                         {"Text6", "2000"}});
-        chooseDatum(screen, 1);
-        child<QCheckBox>(screen, "Check1")->setChecked(true);
-        press(screen, "Command1");
-        QVERIFY(t.messages.messages.empty());
-        const double estimate = text(screen, "Text5").toDouble();
-        const double standardError =
-            child<QWidget>(screen, "Text5")->toolTip().section(' ', 2, 2).toDouble();
-        const double exact = squareSineSeriesValue(2000, sine(2000), 1000, 1000);
-        QVERIFY(standardError > 0.0);
-        QVERIFY2(std::fabs(estimate - exact) <= 5 * standardError,
-                 qPrintable(QStringLiteral("estimate %1, exact %2, standard error %3")
-                                .arg(estimate)
-                                .arg(exact)
-                                .arg(standardError)));
     }
 
     void borderStartsShowTheirBorderValue_data() {

@@ -57,27 +57,4 @@ private:
     std::vector<double> u_;
 };
 
-// The discrete harmonic function of the square of n steps that holds f(m) on the bottom row
-// (m = 1..n-1) and 0 on the other three sides, at node (i, j), by its discrete sine series: the
-// sines sin(k pi i / n) times the solutions of the three-term recurrence in j, cosh beta_k =
-// 2 - cos(k pi / n), written with decaying exponentials so that large n cannot overflow. Exact up
-// to rounding, for any n: the reference for grids too large for the relaxation above.
-template <class BottomRow>
-double squareSineSeriesValue(int n, const BottomRow& f, int i, int j) {
-    const double pi = 3.141592653589793;
-    double value = 0.0;
-    for (int k = 1; k < n; ++k) {
-        double coefficient = 0.0;
-        for (int m = 1; m < n; ++m) {
-            coefficient += f(m) * std::sin(k * pi * m / n);
-        }
-        coefficient *= 2.0 / n;
-        const double c = 2.0 - std::cos(k * pi / n);
-        const double beta = std::log(c + std::sqrt(c * c - 1.0));
-        value += coefficient * std::sin(k * pi * i / n) * std::exp(-beta * j) *
-                 (1.0 - std::exp(-2.0 * beta * (n - j))) / (1.0 - std::exp(-2.0 * beta * n));
-    }
-    return value;
-}
-
 }  // namespace nurlo::test
