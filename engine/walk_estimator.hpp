@@ -53,7 +53,7 @@ public:
             return;
         }
         if (count_ == 0) {
-            *this = other;
+            *this = other;  // nothing to weigh it against
             return;
         }
         const int exponent = std::max(exponent_, other.exponent_);
