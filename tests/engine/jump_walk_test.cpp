@@ -31,6 +31,9 @@ std::vector<double> exactEndLaw(const WalkDomain& domain, Node start) {
         for (int x = 0; x <= domain.nx(); ++x) {
             for (int y = 0; y <= ny; ++y) {
                 const double mass = walking[index(x, y)] / 4.0;
+                if (mass == 0.0) {
+                    continue;  // only nodes where walks go on hold mass, all inside the grid
+                }
                 for (const auto& [mx, my] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}}) {
                     const bool stop = domain.stops(node(x + mx, y + my));
                     (stop ? ended : next)[index(x + mx, y + my)] += mass;
