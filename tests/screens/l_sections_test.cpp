@@ -362,7 +362,7 @@ private slots:
         QCOMPARE(lines[2], exactSolutionLine(form, datum));
         QCOMPARE(lines.mid(4 + nodes), closingLines(form, "0.5", form == 6 ? "3" : "2"));
 
-        BoundaryGrid grid(6, 4);
+        BoundaryGrid grid(6, 4, kTestGridMemory);
         fillBoundary(grid, static_cast<BoundaryDatum>(datum), 3.0, 2.0);
         const std::vector<NodeLine> estimates = nodeLines(lines);
         QCOMPARE(estimates.size(), std::size_t(nodes));
@@ -564,4 +564,5 @@ private slots:
 };
 
 QTEST_MAIN(LSectionsTest)
+#include "grid_memory.hpp"
 #include "l_sections_test.moc"

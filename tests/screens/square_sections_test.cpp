@@ -185,7 +185,7 @@ private slots:
         press(*screen, "Command1");
         QVERIFY(t.messages.messages.empty());
 
-        BoundaryGrid grid(n, n);
+        BoundaryGrid grid(n, n, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::Seno, side.toDouble(), side.toDouble());
         const WalkDomain domain = WalkDomain::square(n);
         const HarmonicSolution exact(
@@ -374,4 +374,5 @@ private slots:
 };
 
 QTEST_MAIN(SquareSectionsTest)
+#include "grid_memory.hpp"
 #include "square_sections_test.moc"
