@@ -7,6 +7,7 @@
 
 #include "boundary_datum.hpp"
 #include "computing_screen.hpp"
+#include "grid_memory.hpp"
 #include "l_section_screen.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -564,5 +565,4 @@ private slots:
 };
 
 QTEST_MAIN(LSectionsTest)
-#include "grid_memory.hpp"
 #include "l_sections_test.moc"

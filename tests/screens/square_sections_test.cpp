@@ -7,6 +7,7 @@
 
 #include "boundary_datum.hpp"
 #include "computing_screen.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -374,5 +375,4 @@ private slots:
 };
 
 QTEST_MAIN(SquareSectionsTest)
-#include "grid_memory.hpp"
 #include "square_sections_test.moc"
