@@ -17,6 +17,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "checked.hpp"
@@ -53,11 +54,6 @@ public:
 
     // Both indexes within the grid.
     bool contains(int i, int j) const noexcept { return i >= 0 && i <= nx_ && j >= 0 && j <= ny_; }
-
-    // The node lies on one of the four outer lines: the grid keeps its value.
-    bool onOuterLines(int i, int j) const noexcept {
-        return i == 0 || i == nx_ || j == 0 || j == ny_;
-    }
 
 private:
     static constexpr std::size_t kInner = static_cast<std::size_t>(-1);

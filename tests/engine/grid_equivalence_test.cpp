@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
 #include "boundary_datum.hpp"
@@ -239,6 +240,16 @@ TEST(LargestGrid, AFastPointEstimateRunsWithinAMebibyteOfGrid) {
     const double bound = 5 * estimate.standardError;
     EXPECT_NEAR(estimate.value, exact(n / 4, n / 4), bound);
     EXPECT_GT(std::fabs(estimate.value - exact(3 * n / 8, 3 * n / 8)), bound);
+}
+
+TEST(BoundaryGrid, KeepsTheOuterLinesAndGivesTheNodesInsideTheirRule) {
+    BoundaryGrid grid(3, 3, kTestGridMemory);
+    grid.set(0, 2, 7.5);
+    EXPECT_THROW(grid.set(1, 2, 1.0), std::logic_error);
+    grid.setInnerRule([](Int16 i, Int16 j) { return 10.0 * i + j; });
+    EXPECT_EQ(grid.at(1, 2), 12.0);
+    EXPECT_EQ(grid.at(0, 2), 7.5);
+    EXPECT_EQ(grid.at(3, 3), 0.0);
 }
 
 TEST(FillProgress, CountsOneUnitPerAbscissaIndexAndStopsWhenAsked) {
