@@ -406,13 +406,15 @@ std::size_t exactSolveBytes(const WalkDomain& domain) {
     const double nodes =
         (std::max(domain.nx(), Int16{-1}) + 1.0) * (std::max(domain.ny(), Int16{-1}) + 1.0);
     const double unknowns = std::max(domain.nx() - 1, 0) * double{1} * std::max(domain.ny() - 1, 0);
-    // The factor of a nested dissection of a grid of N nodes holds about 2.8 N log2 N entries
-    // (measured from 250 to 2000 steps a side); each costs 8 bytes and its share of the indexes.
-    const double factorEntries = 3.2 * unknowns * std::log2(unknowns + 2.0);
-    // Per node: the solution (8) and the numbering (4). Per free node: the matrix (three
-    // entries of 16 bytes and a column start), the right-hand side, solution, remainder and
-    // correction, the library's workspace.
-    const double bytes = 12.0 * nodes + 160.0 * unknowns + 9.0 * factorEntries;
+    // The factor of the nested dissection of N free nodes holds about 2.8 N log2 N entries
+    // (measured from 250 to 2000 steps a side, the library's relaxed supernodes included): 8 bytes
+    // each, and the library's indexes and workspace beside them. Per node: the solution (8) and
+    // the numbering (4). Per free node: the matrix (three entries of 16 bytes and a column
+    // start), the right-hand side, solution, remainder and correction, the list of free nodes.
+    // Fitted to the peak memory of solves of 250 to 2000 steps a side, which it exceeds by a few
+    // per cent.
+    const double bytes =
+        12.0 * nodes + 200.0 * unknowns + 36.0 * unknowns * std::log2(unknowns + 2.0);
     return bytes >= static_cast<double>(std::numeric_limits<std::size_t>::max())
                ? std::numeric_limits<std::size_t>::max()
                : static_cast<std::size_t>(bytes);
