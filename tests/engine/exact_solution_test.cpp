@@ -1,9 +1,12 @@
 #include "exact_solution.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <limits>
 #include <numbers>
@@ -408,6 +411,34 @@ TEST(ExactSolutionLimits, AGridTooLargeForTheMemoryIsRefusedUpFront) {
 
     EXPECT_THROW(solve(grid, WalkDomain::square(40)), std::invalid_argument);
     EXPECT_RUNTIME_ERROR(solve(grid, domain).at(41, 0), ErrorKind::SubscriptOutOfRange);
+}
+
+// An allocation the library cannot make becomes the out-of-memory run-time error, not a crash: in
+// a child process whose address space is capped a little above what it already uses, a solve
+// that passes the memory check (its limit is the caller's word) fails inside the factorisation.
+TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMemoryError) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves the address space that the cap would take";
+#else
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto solveCapped = [] {
+        BoundaryGrid grid(600, 600);
+        fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+        std::ifstream statm("/proc/self/statm");
+        std::size_t pages = 0;
+        statm >> pages;
+        const rlim_t cap = pages * 4096 + (rlim_t{64} << 20);
+        const rlimit limit{cap, cap};
+        setrlimit(RLIMIT_AS, &limit);
+        try {
+            solve(grid, WalkDomain::square(600));
+        } catch (const RuntimeError& error) {
+            std::exit(error.kind() == ErrorKind::OutOfMemory ? 0 : 2);
+        }
+        std::exit(1);
+    };
+    EXPECT_EXIT(solveCapped(), testing::ExitedWithCode(0), "");
+#endif
 }
 
 // With a progress the solve reports its stage to the end, and a stop request raises Interrupted:
