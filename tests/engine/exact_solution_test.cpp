@@ -407,14 +407,15 @@ TEST(ExactSolutionProgress, ReportsItsStageAndStopsWhenAsked) {
         Interrupted);
 
     // A grid whose factorisation takes a good fraction of a second on any machine; the stop is
-    // asked for as soon as the numbering is done and the factorisation has been handed over.
+    // asked for as soon as the analysis is reported done (20 hundredths), while the factorisation
+    // runs on its own thread and the caller waits for it.
     const Int16 side = 800;
     BoundaryGrid large(side, side);
     fillBoundary(large, BoundaryDatum::Seno, 1.0, 1.0);
     Progress midway;
     std::atomic<bool> over{false};
     std::thread stopper([&] {
-        while (midway.done() < 10 && !over.load()) {
+        while (midway.done() < 20 && !over.load()) {
             std::this_thread::yield();
         }
         midway.requestStop();
