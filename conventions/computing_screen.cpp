@@ -3,11 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
-#include <new>
+#include <optional>
 
 #include "busy_run.hpp"
 #include "caption_button.hpp"
 #include "field_text.hpp"
+#include "messages.hpp"
 #include "progress_text.hpp"
 #include "twips.hpp"
 
@@ -160,34 +161,25 @@ void ComputingScreen::calculateNow() {
     if (calculating_) {
         return;
     }
-    failedField_.clear();
     calculating_ = true;
-    Progress progress;
-    HeldInput heldInput(progress);
-    progress_ = &progress;
+    const WalkKind walk =
+        fastWalks_ != nullptr && fastWalks_->isChecked() ? WalkKind::Jump : WalkKind::Lattice;
+    Calculation click(context_.resources(), walk, observer_,
+                      [this](const std::function<void()>& work) { inBackground(work); });
+    HeldInput heldInput(click.progress());
+    click_ = &click;
     heldInput_ = &heldInput;
+    shownStage_ = Stage::Idle;
+    shownTotal_ = 0;
     showOutcome(Outcome::Completed);
-    Outcome outcome = Outcome::Completed;
-    try {
-        calculate();
-    } catch (const Interrupted&) {
-        // Asked for with Esc: the click ends as on an error, without a message.
-        outcome = Outcome::Interrupted;
+    const Outcome outcome = click.run([&] { calculate(click); });
+    if (outcome == Outcome::Interrupted) {
         setNormalColour();
-    } catch (const RuntimeError& error) {
-        outcome = Outcome::Failed;
-        reportError(errorReportText(error, failedField_));
-    } catch (const std::bad_alloc&) {
-        outcome = Outcome::Failed;
-        reportError(errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
-    } catch (const std::exception& error) {
-        // Not one of the calculation's own errors, but no reason to lose what is typed on every
-        // screen either: it is reported like them.
-        outcome = Outcome::Failed;
-        reportError(QStringLiteral("Errore imprevisto: %1").arg(QString::fromUtf8(error.what())));
+    } else if (outcome == Outcome::Failed) {
+        reportError(click.errorReport());
     }
     showOutcome(outcome);
-    progress_ = nullptr;
+    click_ = nullptr;
     heldInput_ = nullptr;
     calculating_ = false;
     // What the person did meanwhile reaches the screen now, after any report.
@@ -199,35 +191,38 @@ void ComputingScreen::reportError(const QString& text) {
     setNormalColour();
 }
 
-void ComputingScreen::beginStage(Stage stage, std::int64_t units) {
-    progress_->begin(stage, units);
-    stageClock_.start();
-    showProgress();
-}
-
 void ComputingScreen::inBackground(const std::function<void()>& work) {
+    showProgress();
     runKeepingWindowAlive(work, *heldInput_, [this] { showProgress(); });
 }
 
 void ComputingScreen::showProgress() {
-    if (progressBar_ == nullptr || progress_ == nullptr) {
+    if (progressBar_ == nullptr || click_ == nullptr) {
         return;
     }
-    const std::int64_t done = progress_->done();
-    const std::int64_t total = progress_->total();
+    const Progress& progress = click_->progress();
+    const Stage stage = progress.stage();
+    const std::int64_t total = progress.total();
+    if (stage != shownStage_ || total != shownTotal_) {
+        // A new stage: the time left is reckoned from its own start.
+        shownStage_ = stage;
+        shownTotal_ = total;
+        stageClock_.start();
+    }
+    const std::int64_t done = progress.done();
     progressBar_->setValue(percentDone(done, total));
-    progressBar_->setFormat(progressText(progress_->stage(), done, total,
-                                         static_cast<double>(stageClock_.elapsed()) / 1000.0));
+    progressBar_->setFormat(
+        progressText(stage, done, total, static_cast<double>(stageClock_.elapsed()) / 1000.0));
 }
 
 void ComputingScreen::showOutcome(Outcome outcome) {
-    if (progressBar_ == nullptr || progress_ == nullptr) {
+    if (progressBar_ == nullptr || click_ == nullptr) {
         return;
     }
     switch (outcome) {
         case Outcome::Completed:
             // A click that ran no walk (a missing datum) leaves the bar empty.
-            if (progress_->stage() == Stage::Walks) {
+            if (click_->progress().stage() == Stage::Walks) {
                 progressBar_->setValue(100);
                 progressBar_->setFormat(kCompletedText);
             } else {
@@ -263,60 +258,22 @@ QString ComputingScreen::captionOf(const QLineEdit* field) const {
 }
 
 double ComputingScreen::readLength(const QLineEdit* field) {
-    try {
-        return lengthFromText(field->text().toStdString());
-    } catch (const RuntimeError&) {
-        failedField_ = captionOf(field);
-        throw;
-    }
+    return click_->length(field->text().toStdString(), captionOf(field));
 }
 
 Int16 ComputingScreen::readCount(const QLineEdit* field) {
-    try {
-        return countFromText(field->text().toStdString());
-    } catch (const RuntimeError&) {
-        failedField_ = captionOf(field);
-        throw;
-    }
+    return click_->count(field->text().toStdString(), captionOf(field));
 }
 
-std::optional<FilledGrid> ComputingScreen::newFilledGrid(Int16 nx, Int16 ny, double lx, double ly) {
-    BoundaryGrid grid(nx, ny, context_.availableMemory());
+bool ComputingScreen::fillGrid(Int16 nx, Int16 ny, double lx, double ly) {
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
-    if (index < 0) {
+    const std::optional<BoundaryDatum> datum =
+        index < 0 ? std::nullopt : std::optional(static_cast<BoundaryDatum>(index));
+    if (!click_->fillGrid(nx, ny, lx, ly, datum)) {
         context_.messages.inform(this, kMissingDatumText);
-        return std::nullopt;
+        return false;
     }
-    const auto datum = static_cast<BoundaryDatum>(index);
-    beginStage(Stage::Fill, std::int64_t{nx} + 1);
-    inBackground([&] { fillBoundary(grid, datum, lx, ly, progress_); });
-    return FilledGrid{std::move(grid), datum};
-}
-
-void ComputingScreen::estimateEach(const FilledGrid& filled, const WalkDomain& domain, Int16 walks,
-                                   std::int64_t nodes,
-                                   const std::function<void(const EstimateAt&)>& lines) {
-    beginStage(Stage::Walks, walks > 0 ? nodes * walks : 0);
-    const bool jumps = fastWalks_ != nullptr && fastWalks_->isChecked();
-    const WalkEstimator estimator(filled.grid, domain,
-                                  {.pool = &context_.pool,
-                                   .progress = progress_,
-                                   .walk = jumps ? WalkKind::Jump : WalkKind::Lattice});
-    inBackground([&] {
-        std::visit(
-            [&](auto& source) {
-                lines([&](Node node) { return estimator.run(node, walks, source); });
-            },
-            context_.source);
-    });
-}
-
-Estimate ComputingScreen::estimate(const FilledGrid& filled, const WalkDomain& domain, Node start,
-                                   Int16 walks) {
-    Estimate result;
-    estimateEach(filled, domain, walks, 1,
-                 [&](const EstimateAt& estimateAt) { result = estimateAt(start); });
-    return result;
+    return true;
 }
 
 void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {

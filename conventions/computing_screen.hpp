@@ -1,11 +1,12 @@
-// What every computing screen shares: its window and standard controls, the conversion of its
-// fields, the busy and normal colours, the missing-datum message and the run-time error report.
+// What every computing screen shares: its window and standard controls, the busy and normal
+// colours, the missing-datum message, the run-time error report and the progress bar.
 //
 // A screen derives from ComputingScreen, lays out its controls in its constructor and implements
-// calculate(), the straight-line procedure of one click on "Calcola!". A run-time error raised
-// anywhere in it is reported, the screen returns to the normal colour, and the program goes on
-// with every field as it was: resources of the click (grid, result file) are released by their
-// owners on the way out.
+// calculate(), the straight-line procedure of one click on "Calcola!": it reads its fields and
+// hands their values to the click's Calculation (calculation.hpp), which creates and fills the
+// grid and runs the walks. A run-time error raised anywhere in it is reported, the screen returns
+// to the normal colour, and the program goes on with every field as it was: resources of the
+// click (grid, result file) are released by their owners on the way out.
 //
 // The long steps of a click, the fill and the walks, run off the interface thread: the window
 // stays painted, the progress bar "ProgressBar1" shows how far they have got, and input is held
@@ -23,22 +24,14 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
-#include <functional>
-#include <optional>
 
 #include "boundary_datum.hpp"
+#include "calculation.hpp"
 #include "held_input.hpp"
 #include "progress.hpp"
 #include "screen_context.hpp"
-#include "walk_estimator.hpp"
 
 namespace nurlo {
-
-// A click's grid, filled for the datum selected when it was created.
-struct FilledGrid {
-    BoundaryGrid grid;
-    BoundaryDatum datum;
-};
 
 class ComputingScreen : public QWidget {
     Q_OBJECT
@@ -50,11 +43,17 @@ public:
     // Runs one calculation as a click on "Calcola!" does.
     void calculateNow();
 
+    // Who follows the clicks of this screen from now on; nullptr, the default, for nobody. The
+    // observer must outlive the screen's clicks.
+    void setObserver(CalculationObserver* observer) { observer_ = observer; }
+
 signals:
     void backToMenu();
 
 protected:
-    virtual void calculate() = 0;
+    // One click: read the fields, fill the grid and run the walks through `click`, and show or
+    // write the result.
+    virtual void calculate(Calculation& click) = 0;
 
     // Layout, positions in twips. The widgets carry `name` as their object name.
     QLabel* addLabel(const char* name, const QString& caption, int left, int top, int width,
@@ -81,22 +80,12 @@ protected:
     void setNormalColour();
     double readLength(const QLineEdit* field);
     Int16 readCount(const QLineEdit* field);
-    // The grid of a click: created for nx x ny with every value 0, then filled for the datum
-    // selected in "Dato al bordo" with the lengths lx and ly. With no datum selected the grid is
-    // created all the same, the missing-datum message is shown instead of the fill, and nothing
-    // is returned: the caller then ends its click.
-    // The grid may take at most the memory the context reports available; the fill runs in the
-    // background.
-    std::optional<FilledGrid> newFilledGrid(Int16 nx, Int16 ny, double lx, double ly);
+    // The grid of the click: created for nx x ny with every value 0, then filled in the
+    // background for the datum selected in "Dato al bordo" with the lengths lx and ly. With no
+    // datum selected the grid is created all the same, the missing-datum message is shown
+    // instead of the fill, and the answer is false: the caller then ends its click.
+    bool fillGrid(Int16 nx, Int16 ny, double lx, double ly);
 
-    // The estimate of `walks` walks from one node.
-    using EstimateAt = std::function<Estimate(Node)>;
-    // The walks of a click, in the background: `lines(estimateAt)` asks for the estimates it
-    // needs, `nodes` of them in all, and writes them out.
-    void estimateEach(const FilledGrid& filled, const WalkDomain& domain, Int16 walks,
-                      std::int64_t nodes, const std::function<void(const EstimateAt&)>& lines);
-    // The estimate at one node, in the background.
-    Estimate estimate(const FilledGrid& filled, const WalkDomain& domain, Node start, Int16 walks);
     // Shows the estimate in a point screen's "Risultato" field, its standard error as the tooltip.
     static void showEstimate(QLineEdit* field, const Estimate& estimate);
 
@@ -105,13 +94,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Outcome { Completed, Interrupted, Failed };
-
     QString captionOf(const QLineEdit* field) const;
     QPushButton* addButton(const char* name, const QString& caption, const QRect& twips);
     void reportError(const QString& text);
-    // A long step of the click begins: `units` of work in the background.
-    void beginStage(Stage stage, std::int64_t units);
+    // The long steps of a click: in the background while the window stays alive.
     void inBackground(const std::function<void()>& work);
     void showProgress();
     void showOutcome(Outcome outcome);
@@ -125,12 +111,15 @@ private:
     QComboBox* datumList_ = nullptr;
     QCheckBox* fastWalks_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
-    QString failedField_;
+    CalculationObserver* observer_ = nullptr;
 
     // The click under way, if any.
     bool calculating_ = false;
-    Progress* progress_ = nullptr;
+    Calculation* click_ = nullptr;
     HeldInput* heldInput_ = nullptr;
+    // The stage the bar last showed, and how long it has run.
+    Stage shownStage_ = Stage::Idle;
+    std::int64_t shownTotal_ = 0;
     QElapsedTimer stageClock_;
 };
 

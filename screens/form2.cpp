@@ -28,19 +28,18 @@ Form2::Form2(ScreenContext& context) : ComputingScreen(2, 8070, 5355, context) {
     setFocusOrder({calculate, side_, startX_, startY_, walks_, datum, result_, back, divisions_});
 }
 
-void Form2::calculate() {
+void Form2::calculate(Calculation& click) {
     setBusyColour();
     const double side = readLength(side_);
     const Int16 x0 = readCount(startX_);
     const Int16 y0 = readCount(startY_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    const std::optional<FilledGrid> filled = newFilledGrid(n, n, side, side);
-    if (!filled) {
+    if (!fillGrid(n, n, side, side)) {
         setNormalColour();
         return;
     }
-    showEstimate(result_, estimate(*filled, WalkDomain::square(n), {x0, y0}, walks));
+    showEstimate(result_, click.estimate(WalkDomain::square(n), {x0, y0}, walks));
     setNormalColour();
 }
 

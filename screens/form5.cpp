@@ -45,7 +45,7 @@ Form5::Form5(ScreenContext& context) : ComputingScreen(5, 10845, 8610, context) 
                    divisionsX_, divisionsY_, datum, result_, back});
 }
 
-void Form5::calculate() {
+void Form5::calculate(Calculation& click) {
     const Int16 a = readCount(cornerA_);
     const Int16 b = readCount(cornerB_);
     const double lx = readLength(lengthX_);
@@ -55,13 +55,12 @@ void Form5::calculate() {
     const Int16 walks = readCount(walks_);
     const Int16 nx = readCount(divisionsX_);
     const Int16 ny = readCount(divisionsY_);
-    const std::optional<FilledGrid> filled = newFilledGrid(nx, ny, lx, ly);
-    if (!filled) {
+    if (!fillGrid(nx, ny, lx, ly)) {
         // The screen has not turned red yet, so it stays in the normal colour.
         return;
     }
     setBusyColour();
-    showEstimate(result_, estimate(*filled, WalkDomain::lShaped(nx, ny, a, b), {x0, y0}, walks));
+    showEstimate(result_, click.estimate(WalkDomain::lShaped(nx, ny, a, b), {x0, y0}, walks));
     setNormalColour();
 }
 

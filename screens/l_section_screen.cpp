@@ -40,7 +40,7 @@ QLineEdit* LSectionScreen::field(const char* name, const QLabel* label, const Tw
     return addField(name, label, place.left, place.top, place.width, place.height);
 }
 
-void LSectionScreen::calculate() {
+void LSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
     const Int16 a = readCount(cornerA_);
     const Int16 b = readCount(cornerB_);
@@ -50,17 +50,17 @@ void LSectionScreen::calculate() {
     const Int16 walks = readCount(walks_);
     const Int16 nx = readCount(divisionsX_);
     const Int16 ny = readCount(divisionsY_);
-    const std::optional<FilledGrid> filled = newFilledGrid(nx, ny, lx, ly);
-    if (!filled) {
+    if (!fillGrid(nx, ny, lx, ly)) {
         script.close();
         return;
     }
     setBusyColour();
     const LSection section = planLSection(
         {.axis = axis_, .lx = lx, .ly = ly, .nx = nx, .ny = ny, .a = a, .b = b, .fixed = fixed});
-    writeSectionHeader(script, section, filled->datum);
-    const WalkDomain domain = WalkDomain::lShaped(nx, ny, a, b);
-    estimateEach(*filled, domain, walks, section.lastNode + 1, [&](const EstimateAt& estimateAt) {
+    writeSectionHeader(script, section, click.datum());
+    const EstimateAt estimateAt =
+        click.walksAt(WalkDomain::lShaped(nx, ny, a, b), walks, section.nodes(), axis_);
+    click.inBackground([&] {
         writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
     });
     writeSectionClosing(script, section);

@@ -123,7 +123,7 @@ public:
     LSectionScreen(const LSectionDesign& design, ScreenContext& context);
 
 protected:
-    void calculate() override;
+    void calculate(Calculation& click) override;
 
 private:
     QLabel* label(const char* name, const char* caption, const TwipsRect& place);

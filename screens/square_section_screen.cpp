@@ -27,20 +27,21 @@ SquareSectionScreen::SquareSectionScreen(const SquareSectionDesign& design, Scre
     setFocusOrder({calculate, side_, section_, walks_, divisions_, datum, back});
 }
 
-void SquareSectionScreen::calculate() {
+void SquareSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
     setBusyColour();
     const double side = readLength(side_);
     const Int16 s = readCount(section_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    const std::optional<FilledGrid> filled = newFilledGrid(n, n, side, side);
-    if (!filled) {
+    if (!fillGrid(n, n, side, side)) {
         setNormalColour();
         script.close();
         return;
     }
-    estimateEach(*filled, WalkDomain::square(n), walks, n + 1, [&](const EstimateAt& estimateAt) {
+    const EstimateAt estimateAt =
+        click.walksAt(WalkDomain::square(n), walks, squareSectionNodes(axis_, s, n), axis_);
+    click.inBackground([&] {
         writeSquareSection(script, axis_, s, n, [&](Node node) { return estimateAt(node).value; });
     });
     setNormalColour();
