@@ -30,11 +30,11 @@ ComputingScreen::ComputingScreen(int formNumber, int widthTwips, int heightTwips
     setPalette(palette);
 }
 
-QLabel* ComputingScreen::addLabel(const char* name, const QString& caption, int left, int top,
-                                  int width, int height) {
+QLabel* ComputingScreen::addLabel(const char* name, const QString& caption,
+                                  const TwipsRect& place) {
     auto* label = new QLabel(caption, this);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(twipsRect(left, top, width, height, dpi_));
+    label->setGeometry(twipsRect(place, dpi_));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A caption longer than its box is cut at the bottom; the whole text shows as the tooltip.
@@ -44,28 +44,27 @@ QLabel* ComputingScreen::addLabel(const char* name, const QString& caption, int 
     return label;
 }
 
-QLineEdit* ComputingScreen::addField(const char* name, const QLabel* label, int left, int top,
-                                     int width, int height) {
+QLineEdit* ComputingScreen::addField(const char* name, const QLabel* label,
+                                     const TwipsRect& place) {
     auto* field = new QLineEdit(this);
     field->setObjectName(QString::fromLatin1(name));
-    field->setGeometry(twipsRect(left, top, width, height, dpi_));
+    field->setGeometry(twipsRect(place, dpi_));
     if (label != nullptr) {
         field->setProperty("caption", label->text());
     }
     return field;
 }
 
-QLineEdit* ComputingScreen::addResultField(const char* name, int left, int top, int width,
-                                           int height) {
-    QLineEdit* field = addField(name, nullptr, left, top, width, height);
+QLineEdit* ComputingScreen::addResultField(const char* name, const TwipsRect& place) {
+    QLineEdit* field = addField(name, nullptr, place);
     field->setReadOnly(true);
     return field;
 }
 
-QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top) {
+QComboBox* ComputingScreen::addDatumList(DomainFamily family, TwipsPoint at) {
     datumList_ = new QComboBox(this);
     datumList_->setObjectName(QStringLiteral("Combo1"));
-    datumList_->setGeometry(twipsRect(left, top, 2000, 315, dpi_));
+    datumList_->setGeometry(twipsRect({at.left, at.top, 2000, 315}, dpi_));
     for (int k = 0; k < datumCount(family); ++k) {
         datumList_->addItem(QString::fromUtf8(kDatumTexts[static_cast<std::size_t>(k)].data()));
     }
@@ -74,15 +73,15 @@ QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top)
 }
 
 QPushButton* ComputingScreen::addButton(const char* name, const QString& caption,
-                                        const QRect& twips) {
+                                        const TwipsRect& place) {
     auto* button = new CaptionButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(twipsRect(twips.left(), twips.top(), twips.width(), twips.height(), dpi_));
+    button->setGeometry(twipsRect(place, dpi_));
     return button;
 }
 
-QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
-    calculateButtonTwips_ = QRect(left, top, 3735, 1095);
+QPushButton* ComputingScreen::addCalculateButton(TwipsPoint at) {
+    calculateButtonTwips_ = {at.left, at.top, 3735, 1095};
     QPushButton* button = addButton("Command1", QStringLiteral("Calcola!"), calculateButtonTwips_);
     QFont font = button->font();
     font.setPointSizeF(13.5);
@@ -92,21 +91,21 @@ QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
     return button;
 }
 
-QPushButton* ComputingScreen::addBackButton(int left, int top) {
-    backButtonTwips_ = QRect(left, top, 2655, 1095);
+QPushButton* ComputingScreen::addBackButton(TwipsPoint at) {
+    backButtonTwips_ = {at.left, at.top, 2655, 1095};
     QPushButton* button = addButton("Command2", QStringLiteral("Torna al menù"), backButtonTwips_);
     connect(button, &QPushButton::clicked, this, &ComputingScreen::backToMenu);
     return button;
 }
 
-QLabel* ComputingScreen::addResultNote(int left, int top) {
-    noteTwips_ = QRect(left, top, 7815, 615);
+QLabel* ComputingScreen::addResultNote(TwipsPoint at) {
+    noteTwips_ = {at.left, at.top, 7815, 615};
     return addLabel(
         "Label3",
         QStringLiteral(
             "Nota: il programma scrive il risultato nel file di testo che si trova nella "
             "cartella in cui il programma è in esecuzione, di nome risultato.m"),
-        left, top, 7815, 615);
+        noteTwips_);
 }
 
 void ComputingScreen::addFastWalksAndProgress() {
@@ -114,10 +113,10 @@ void ComputingScreen::addFastWalksAndProgress() {
     constexpr int kRowHeight = 285;
     constexpr int kGap = 120;
     constexpr int kBottomMargin = 180;
-    int top = calculateButtonTwips_.top() + kRowBelowButton;
-    const QRect row(backButtonTwips_.left(), top, backButtonTwips_.width(), kRowHeight);
-    if (row.intersects(noteTwips_)) {
-        top = noteTwips_.bottom() + 1 + kGap;
+    int top = calculateButtonTwips_.top + kRowBelowButton;
+    const TwipsRect row{backButtonTwips_.left, top, backButtonTwips_.width, kRowHeight};
+    if (row.overlaps(noteTwips_)) {
+        top = noteTwips_.bottom() + kGap;
     }
     if (top + kRowHeight + kBottomMargin > heightTwips_) {
         heightTwips_ = top + kRowHeight + kBottomMargin;
@@ -125,15 +124,15 @@ void ComputingScreen::addFastWalksAndProgress() {
     }
     fastWalks_ = new QCheckBox(QStringLiteral("Salti esatti (più veloce)"), this);
     fastWalks_->setObjectName(QStringLiteral("Check1"));
-    fastWalks_->setGeometry(twipsRect(calculateButtonTwips_.left(), top,
-                                      calculateButtonTwips_.width(), kRowHeight, dpi_));
+    fastWalks_->setGeometry(twipsRect(
+        {calculateButtonTwips_.left, top, calculateButtonTwips_.width, kRowHeight}, dpi_));
     fastWalks_->setToolTip(QStringLiteral(
         "Ogni cammino salta attraverso i quadrati vuoti della griglia e arriva al bordo con la "
         "stessa legge del cammino passo per passo, in molto meno tempo."));
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar_->setGeometry(
-        twipsRect(backButtonTwips_.left(), top, backButtonTwips_.width(), kRowHeight, dpi_));
+        twipsRect({backButtonTwips_.left, top, backButtonTwips_.width, kRowHeight}, dpi_));
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(true);

@@ -21,7 +21,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRect>
 #include <QWidget>
 #include <cstdint>
 
@@ -30,6 +29,7 @@
 #include "held_input.hpp"
 #include "progress.hpp"
 #include "screen_context.hpp"
+#include "twips.hpp"
 
 namespace nurlo {
 
@@ -56,16 +56,15 @@ protected:
     virtual void calculate(Calculation& click) = 0;
 
     // Layout, positions in twips. The widgets carry `name` as their object name.
-    QLabel* addLabel(const char* name, const QString& caption, int left, int top, int width,
-                     int height);
-    QLineEdit* addField(const char* name, const QLabel* label, int left, int top, int width,
-                        int height);
+    QLabel* addLabel(const char* name, const QString& caption, const TwipsRect& place);
+    QLineEdit* addField(const char* name, const QLabel* label, const TwipsRect& place);
     // The "Risultato" field of a point screen: written by the screen, never read.
-    QLineEdit* addResultField(const char* name, int left, int top, int width, int height);
-    QComboBox* addDatumList(DomainFamily family, int left, int top);
-    QPushButton* addCalculateButton(int left, int top);
-    QPushButton* addBackButton(int left, int top);
-    QLabel* addResultNote(int left, int top);
+    QLineEdit* addResultField(const char* name, const TwipsRect& place);
+    // The controls of fixed size, by their top left corner.
+    QComboBox* addDatumList(DomainFamily family, TwipsPoint at);
+    QPushButton* addCalculateButton(TwipsPoint at);
+    QPushButton* addBackButton(TwipsPoint at);
+    QLabel* addResultNote(TwipsPoint at);
     // The row under the buttons: the check box "Salti esatti (più veloce)" under "Calcola!" and
     // the progress bar under "Torna al menù", as wide as it. Called after the buttons and the
     // note. Where the row would cover the note it goes below the note, and the window grows to
@@ -95,7 +94,7 @@ protected:
 
 private:
     QString captionOf(const QLineEdit* field) const;
-    QPushButton* addButton(const char* name, const QString& caption, const QRect& twips);
+    QPushButton* addButton(const char* name, const QString& caption, const TwipsRect& place);
     void reportError(const QString& text);
     // The long steps of a click: in the background while the window stays alive.
     void inBackground(const std::function<void()>& work);
@@ -105,9 +104,9 @@ private:
     ScreenContext& context_;
     double dpi_;
     int heightTwips_;
-    QRect calculateButtonTwips_;
-    QRect backButtonTwips_;
-    QRect noteTwips_;
+    TwipsRect calculateButtonTwips_;
+    TwipsRect backButtonTwips_;
+    TwipsRect noteTwips_;
     QComboBox* datumList_ = nullptr;
     QCheckBox* fastWalks_ = nullptr;
     QProgressBar* progressBar_ = nullptr;

@@ -5,39 +5,35 @@ namespace nurlo {
 LSectionScreen::LSectionScreen(const LSectionDesign& design, ScreenContext& context)
     : ComputingScreen(design.formNumber, design.widthTwips, design.heightTwips, context),
       axis_(design.axis) {
-    lengthX_ = field("Text1", label("Label1", "Dimensioni x", design.lengthXLabel), design.lengthX);
-    lengthY_ = field("Text8", label("Label9", "Dimensioni y", design.lengthYLabel), design.lengthY);
+    lengthX_ =
+        addField("Text1", label("Label1", "Dimensioni x", design.lengthXLabel), design.lengthX);
+    lengthY_ =
+        addField("Text8", label("Label9", "Dimensioni y", design.lengthYLabel), design.lengthY);
     label("Label2", "Dato al bordo", design.datumLabel);
-    QComboBox* datum = addDatumList(DomainFamily::LShaped, design.datum.left, design.datum.top);
-    section_ =
-        field("Text3", label("Label4", design.sectionCaption, design.sectionLabel), design.section);
-    walks_ = field("Text4", label("Label5", "N prove", design.walksLabel), design.walks);
-    divisionsX_ = field("Text6", label("Label7", "N° suddivisioni x", design.divisionsXLabel),
-                        design.divisionsX);
-    divisionsY_ = field("Text7", label("Label8", "N° suddivisioni y", design.divisionsYLabel),
-                        design.divisionsY);
-    cornerA_ = field(
+    QComboBox* datum = addDatumList(DomainFamily::LShaped, design.datum);
+    section_ = addField("Text3", label("Label4", design.sectionCaption, design.sectionLabel),
+                        design.section);
+    walks_ = addField("Text4", label("Label5", "N prove", design.walksLabel), design.walks);
+    divisionsX_ = addField("Text6", label("Label7", "N° suddivisioni x", design.divisionsXLabel),
+                           design.divisionsX);
+    divisionsY_ = addField("Text7", label("Label8", "N° suddivisioni y", design.divisionsYLabel),
+                           design.divisionsY);
+    cornerA_ = addField(
         "Text9", label("Label10", "Parametro a (nel sistema discretizzato)", design.cornerALabel),
         design.cornerA);
-    cornerB_ = field(
+    cornerB_ = addField(
         "Text10", label("Label11", "Parametro b (nel sistema discretizzato)", design.cornerBLabel),
         design.cornerB);
-    QPushButton* calculate =
-        addCalculateButton(design.calculateButton.left, design.calculateButton.top);
-    QPushButton* back = addBackButton(design.backButton.left, design.backButton.top);
-    addResultNote(design.note.left, design.note.top);
+    QPushButton* calculate = addCalculateButton(design.calculateButton);
+    QPushButton* back = addBackButton(design.backButton);
+    addResultNote(design.note);
     addFastWalksAndProgress();
     setFocusOrder({calculate, cornerA_, cornerB_, lengthX_, lengthY_, section_, walks_, divisionsX_,
                    divisionsY_, datum, back});
 }
 
 QLabel* LSectionScreen::label(const char* name, const char* caption, const TwipsRect& place) {
-    return addLabel(name, QString::fromUtf8(caption), place.left, place.top, place.width,
-                    place.height);
-}
-
-QLineEdit* LSectionScreen::field(const char* name, const QLabel* label, const TwipsRect& place) {
-    return addField(name, label, place.left, place.top, place.width, place.height);
+    return addLabel(name, QString::fromUtf8(caption), place);
 }
 
 void LSectionScreen::calculate(Calculation& click) {

@@ -125,10 +125,10 @@ private slots:
         QCOMPARE(screen->width(), twipsToPixels(design.widthTwips, dpi));
         // Every control stands where the screen's design puts it, each field beside its label.
         const auto rect = [&](const TwipsRect& r) {
-            return twipsRect(r.left, r.top, r.width, r.height, dpi);
+            return twipsRect(r, dpi);
         };
         const auto at = [&](const TwipsPoint& p, int width, int height) {
-            return twipsRect(p.left, p.top, width, height, dpi);
+            return twipsRect({p.left, p.top, width, height}, dpi);
         };
         const QPair<const char*, QRect> places[] = {
             {"Label1", rect(design.lengthXLabel)},
