@@ -264,6 +264,22 @@ Int16 ComputingScreen::readCount(const QLineEdit* field) {
     return click_->count(field->text().toStdString(), captionOf(field));
 }
 
+LDomainInput ComputingScreen::readLDomain(const LDomainFields& fields,
+                                          std::initializer_list<const QLineEdit*> own) {
+    LDomainInput input;
+    input.a = readCount(fields.cornerA);
+    input.b = readCount(fields.cornerB);
+    input.lx = readLength(fields.lengthX);
+    input.ly = readLength(fields.lengthY);
+    for (const QLineEdit* field : own) {
+        input.own.push_back(readCount(field));
+    }
+    input.walks = readCount(fields.walks);
+    input.nx = readCount(fields.divisionsX);
+    input.ny = readCount(fields.divisionsY);
+    return input;
+}
+
 bool ComputingScreen::fillGrid(Int16 nx, Int16 ny, double lx, double ly) {
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
     const std::optional<BoundaryDatum> datum =

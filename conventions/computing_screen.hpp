@@ -23,6 +23,8 @@
 #include <QPushButton>
 #include <QWidget>
 #include <cstdint>
+#include <initializer_list>
+#include <vector>
 
 #include "boundary_datum.hpp"
 #include "calculation.hpp"
@@ -32,6 +34,31 @@
 #include "twips.hpp"
 
 namespace nurlo {
+
+// The fields of the L-shaped domain, which both L-domain screens have.
+struct LDomainFields {
+    const QLineEdit* cornerA;     // "Parametro a (nel sistema discretizzato)"
+    const QLineEdit* cornerB;     // "Parametro b (nel sistema discretizzato)"
+    const QLineEdit* lengthX;     // "Dimensioni x"
+    const QLineEdit* lengthY;     // "Dimensioni y"
+    const QLineEdit* walks;       // "N prove"
+    const QLineEdit* divisionsX;  // "N° suddivisioni x"
+    const QLineEdit* divisionsY;  // "N° suddivisioni y"
+};
+
+// Their values, and those of the screen's own counts read among them.
+struct LDomainInput {
+    Int16 a = 0;
+    Int16 b = 0;
+    double lx = 0.0;
+    double ly = 0.0;
+    std::vector<Int16> own;  // the screen's own fields, in the order given
+    Int16 walks = 0;
+    Int16 nx = 0;
+    Int16 ny = 0;
+
+    WalkDomain domain() const { return WalkDomain::lShaped(nx, ny, a, b); }
+};
 
 class ComputingScreen : public QWidget {
     Q_OBJECT
@@ -79,6 +106,10 @@ protected:
     void setNormalColour();
     double readLength(const QLineEdit* field);
     Int16 readCount(const QLineEdit* field);
+    // The fields of an L-domain screen in the order a click reads them: a, b, Lx, Ly, then the
+    // screen's own counts `own` (the start node, or the section's index), then N, nx and ny.
+    LDomainInput readLDomain(const LDomainFields& fields,
+                             std::initializer_list<const QLineEdit*> own);
     // The grid of the click: created for nx x ny with every value 0, then filled in the
     // background for the datum selected in "Dato al bordo" with the lengths lx and ly. With no
     // datum selected the grid is created all the same, the missing-datum message is shown

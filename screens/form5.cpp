@@ -47,21 +47,16 @@ Form5::Form5(ScreenContext& context) : ComputingScreen(5, 10845, 8610, context) 
 }
 
 void Form5::calculate(Calculation& click) {
-    const Int16 a = readCount(cornerA_);
-    const Int16 b = readCount(cornerB_);
-    const double lx = readLength(lengthX_);
-    const double ly = readLength(lengthY_);
-    const Int16 x0 = readCount(startX_);
-    const Int16 y0 = readCount(startY_);
-    const Int16 walks = readCount(walks_);
-    const Int16 nx = readCount(divisionsX_);
-    const Int16 ny = readCount(divisionsY_);
-    if (!fillGrid(nx, ny, lx, ly)) {
+    const LDomainInput in =
+        readLDomain({cornerA_, cornerB_, lengthX_, lengthY_, walks_, divisionsX_, divisionsY_},
+                    {startX_, startY_});
+    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
         // The screen has not turned red yet, so it stays in the normal colour.
         return;
     }
     setBusyColour();
-    showEstimate(result_, click.estimate(WalkDomain::lShaped(nx, ny, a, b), {x0, y0}, walks));
+    const Node start{in.own[0], in.own[1]};
+    showEstimate(result_, click.estimate(in.domain(), start, in.walks));
     setNormalColour();
 }
 

@@ -38,24 +38,23 @@ QLabel* LSectionScreen::label(const char* name, const char* caption, const Twips
 
 void LSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
-    const Int16 a = readCount(cornerA_);
-    const Int16 b = readCount(cornerB_);
-    const double lx = readLength(lengthX_);
-    const double ly = readLength(lengthY_);
-    const Int16 fixed = readCount(section_);
-    const Int16 walks = readCount(walks_);
-    const Int16 nx = readCount(divisionsX_);
-    const Int16 ny = readCount(divisionsY_);
-    if (!fillGrid(nx, ny, lx, ly)) {
+    const LDomainInput in = readLDomain(
+        {cornerA_, cornerB_, lengthX_, lengthY_, walks_, divisionsX_, divisionsY_}, {section_});
+    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
         script.close();
         return;
     }
     setBusyColour();
-    const LSection section = planLSection(
-        {.axis = axis_, .lx = lx, .ly = ly, .nx = nx, .ny = ny, .a = a, .b = b, .fixed = fixed});
+    const LSection section = planLSection({.axis = axis_,
+                                           .lx = in.lx,
+                                           .ly = in.ly,
+                                           .nx = in.nx,
+                                           .ny = in.ny,
+                                           .a = in.a,
+                                           .b = in.b,
+                                           .fixed = in.own[0]});
     writeSectionHeader(script, section, click.datum());
-    const EstimateAt estimateAt =
-        click.walksAt(WalkDomain::lShaped(nx, ny, a, b), walks, section.nodes(), axis_);
+    const EstimateAt estimateAt = click.walksAt(in.domain(), in.walks, section.nodes(), axis_);
     click.inBackground([&] {
         writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
     });
