@@ -24,6 +24,7 @@ enum class Stage {
     Idle,   // nothing yet
     Fill,   // filling the grid, one unit per row of nodes
     Walks,  // running the walks, one unit per walk
+    Exact,  // solving for the exact discrete solution, in hundredths of the solve
 };
 
 class Progress {
