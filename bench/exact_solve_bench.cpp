@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -133,7 +134,7 @@ int solveOnce(const std::string& shape, int side, const std::string& solver) {
     const auto n = static_cast<Int16>(side);
     const nurlo::WalkDomain domain = shape == "L" ? nurlo::WalkDomain::lShaped(n, n, n / 2, n / 2)
                                                   : nurlo::WalkDomain::square(n);
-    nurlo::BoundaryGrid grid(n, n);
+    nurlo::BoundaryGrid grid(n, n, std::numeric_limits<std::size_t>::max());
     nurlo::fillBoundary(grid, nurlo::BoundaryDatum::Seno, 1.0, 1.0);
     const double largest = largestValue(grid);
     const auto start = std::chrono::steady_clock::now();

@@ -15,6 +15,7 @@
 
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "walk_estimator.hpp"
 
@@ -113,7 +114,7 @@ TEST(ExactSolutionReferences, EveryDatumObeysBothRulesAndHarmonicDataAreTheirOwn
     };
     for (const Domain& d : kDomains) {
         for (const Datum& c : data) {
-            BoundaryGrid grid(d.nx, d.ny);
+            BoundaryGrid grid(d.nx, d.ny, kTestGridMemory);
             fillBoundary(grid, c.datum, c.hx * d.nx, c.hy * d.ny);
             const WalkDomain domain = d.walkDomain();
             const ExactSolution u = solve(grid, domain);
@@ -176,7 +177,7 @@ private:
 TEST(ExactSolutionReferences, SquareSineMatchesTheDiscreteSineSeries) {
     for (const auto& [n, length] :
          {std::pair{4, 1.0}, {7, 1.0}, {16, 0.37}, {60, 2.0}, {400, 1.0}}) {
-        BoundaryGrid grid(toInt16(n), toInt16(n));
+        BoundaryGrid grid(toInt16(n), toInt16(n), kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::Seno, length, length);
         const ExactSolution u = solve(grid, WalkDomain::square(toInt16(n)));
         const SineSeries series(grid, n);
@@ -195,7 +196,7 @@ TEST(ExactSolutionReferences, SquareSineMatchesTheDiscreteSineSeries) {
 // t = (f1 - f2) / 2 the mirror i -> 3 - i splits them: the even parts give a + b = 3s/4 and
 // c + d = s/4, the odd parts a - b = 5t/12 and c - d = t/12.
 TEST(ExactSolutionReferences, TinyGridsSolvedByHand) {
-    BoundaryGrid grid(3, 3);
+    BoundaryGrid grid(3, 3, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
     const ExactSolution u = solve(grid, WalkDomain::square(3));
     const double s = (grid.at(1, 0) + grid.at(2, 0)) / 2.0;
@@ -208,7 +209,7 @@ TEST(ExactSolutionReferences, TinyGridsSolvedByHand) {
 
     // The L of 3 x 3 steps with corner (1, 1): its only free node, (2, 2), lies in the removed
     // block, walled in by the segments, and is the mean of its four neighbours.
-    BoundaryGrid lGrid(3, 3);
+    BoundaryGrid lGrid(3, 3, kTestGridMemory);
     fillBoundary(lGrid, BoundaryDatum::ExpXSiny, 1.5, 2.0);
     const ExactSolution v = solve(lGrid, WalkDomain::lShaped(3, 3, 1, 1));
     EXPECT_EQ(v.freeNodes(), 1);
@@ -246,7 +247,7 @@ const std::vector<WalkCase> kWalkCases = {
 // standard errors from `solution`.
 int walkDisagreements(const WalkCase& c, const std::function<double(Node)>& solution,
                       WalkKind kind) {
-    BoundaryGrid grid(c.domain.nx, c.domain.ny);
+    BoundaryGrid grid(c.domain.nx, c.domain.ny, kTestGridMemory);
     fillBoundary(grid, c.datum, c.lx, c.ly);
     const WalkEstimator estimator(grid, c.domain.walkDomain(), {.walk = kind});
     int disagreements = 0;
@@ -264,7 +265,7 @@ int walkDisagreements(const WalkCase& c, const std::function<double(Node)>& solu
 
 TEST(ExactSolutionWalks, SeededEstimatesAgreeWithinFiveStandardErrorsInBothWalkModes) {
     for (const WalkCase& c : kWalkCases) {
-        BoundaryGrid grid(c.domain.nx, c.domain.ny);
+        BoundaryGrid grid(c.domain.nx, c.domain.ny, kTestGridMemory);
         fillBoundary(grid, c.datum, c.lx, c.ly);
         const ExactSolution u = solve(grid, c.domain.walkDomain());
         for (const WalkKind kind : {WalkKind::Lattice, WalkKind::Jump}) {
@@ -286,7 +287,7 @@ TEST(ExactSolutionWalks, RejectASolverThatStopsOnlyAtTheInnerCorner) {
         if (c.domain.square) {
             continue;
         }
-        BoundaryGrid grid(c.domain.nx, c.domain.ny);
+        BoundaryGrid grid(c.domain.nx, c.domain.ny, kTestGridMemory);
         fillBoundary(grid, c.datum, c.lx, c.ly);
         const Int16 a = c.domain.a;
         const Int16 b = c.domain.b;
@@ -304,7 +305,7 @@ TEST(ExactSolutionWalks, RejectASolverThatStopsOnlyAtTheInnerCorner) {
     }
     EXPECT_GE(disagreements, 6);
 
-    BoundaryGrid lGrid(3, 3);
+    BoundaryGrid lGrid(3, 3, kTestGridMemory);
     fillBoundary(lGrid, BoundaryDatum::ExpXSiny, 1.5, 2.0);
     const test::HarmonicSolution wrong(
         3, 3,
@@ -318,7 +319,7 @@ TEST(ExactSolutionWalks, RejectASolverThatStopsOnlyAtTheInnerCorner) {
 // not (it never exceeds the largest |grid value|). A grid that holds an infinity or a NaN gives a
 // solution reported as not finite, without a failure.
 TEST(ExactSolutionValues, HugeDataStayFiniteAndNonFiniteDataAreReported) {
-    BoundaryGrid grid(8, 8);
+    BoundaryGrid grid(8, 8, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::ExpXSiny, 709.7, 1.5);
     const WalkDomain domain = WalkDomain::lShaped(8, 8, 5, 4);
     ASSERT_GT(largestValue(grid), 1e308);
@@ -326,7 +327,7 @@ TEST(ExactSolutionValues, HugeDataStayFiniteAndNonFiniteDataAreReported) {
     expectDiscreteHarmonic(u, grid, domain, "exp sin near the largest double");
 
     for (const double bad : {std::numeric_limits<double>::infinity(), std::nan("")}) {
-        BoundaryGrid broken(6, 6);
+        BoundaryGrid broken(6, 6, kTestGridMemory);
         fillBoundary(broken, BoundaryDatum::Seno, 1.0, 1.0);
         broken.set(0, 3, bad);
         const ExactSolution v = solve(broken, WalkDomain::square(6));
@@ -337,7 +338,7 @@ TEST(ExactSolutionValues, HugeDataStayFiniteAndNonFiniteDataAreReported) {
 // The memory check comes before any work; the limit is the caller's.
 TEST(ExactSolutionLimits, AGridTooLargeForTheMemoryIsRefusedUpFront) {
     const WalkDomain domain = WalkDomain::lShaped(40, 30, 20, 10);
-    BoundaryGrid grid(40, 30);
+    BoundaryGrid grid(40, 30, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
     const std::size_t needed = exactSolveBytes(domain);
     Progress progress;
@@ -370,7 +371,7 @@ TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMem
 #else
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto solveCapped = [] {
-        BoundaryGrid grid(600, 600);
+        BoundaryGrid grid(600, 600, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
         std::ifstream statm("/proc/self/statm");
         std::size_t pages = 0;
@@ -393,7 +394,7 @@ TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMem
 // one made before the solve at once, one made while the library factorises without waiting for
 // the factorisation to end.
 TEST(ExactSolutionProgress, ReportsItsStageAndStopsWhenAsked) {
-    BoundaryGrid grid(30, 30);
+    BoundaryGrid grid(30, 30, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
     Progress done;
     solveExact(grid, WalkDomain::square(30), ExactSolveOptions(kPlentyOfMemory, &done));
@@ -410,7 +411,7 @@ TEST(ExactSolutionProgress, ReportsItsStageAndStopsWhenAsked) {
     // asked for as soon as the analysis is reported done (20 hundredths), while the factorisation
     // runs on its own thread and the caller waits for it.
     const Int16 side = 800;
-    BoundaryGrid large(side, side);
+    BoundaryGrid large(side, side, kTestGridMemory);
     fillBoundary(large, BoundaryDatum::Seno, 1.0, 1.0);
     Progress midway;
     std::atomic<bool> over{false};
