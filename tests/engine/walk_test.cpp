@@ -91,8 +91,8 @@ TEST(Bands, TheFourBandsAndTheirTieBreaks) {
 }
 
 TEST(RandomWalk, ScriptedDrawsMovePlusXPlusXPlusYMinusY) {
-    // From (1, 2) on the 10 x 10 square: +x, +x, +y, -y bring the walk back to (3, 2); a final
-    // draw of 0.3 moves -x to (2, 2), and four more of 0.8 move it down to (2, 0) on the border.
+    // From (1, 2) on the 10 x 10 square: +x, +x, +y, -y bring the walk to (3, 2); a draw of 0.3
+    // moves -x to (2, 2), and two of 0.8 move it down to (2, 0) on the border.
     ScriptedSource source({0.0, 0.25, 0.5, 0.75, 0.3, 0.8, 0.8});
     const WalkDomain domain = WalkDomain::square(10);
     const Node end = RandomWalk(domain, {1, 2}).run(source);
