@@ -148,14 +148,6 @@ public:
     // The same, adding its jumps and lattice steps to `counts`.
     template <UniformSource Source>
     Node run(Source& source, JumpCounts& counts) const {
-        return runWithRoom(
-            source, [this](Node node) { return domain_.room(node); }, counts);
-    }
-
-    // The same with `room(node)` in place of the domain's room, the hook by which tests make sure
-    // that a wrong room is caught. The stop rule stays the domain's.
-    template <UniformSource Source, class Room>
-    Node runWithRoom(Source& source, const Room& room, JumpCounts& counts) const {
         Int16 dx = 0;
         Int16 dy = 0;
         for (;;) {
@@ -163,7 +155,7 @@ public:
             if (domain_.stops(node)) {
                 return node;
             }
-            const Int16 nodeRoom = room(node);
+            const Int16 nodeRoom = domain_.room(node);
             ++(nodeRoom >= 2 ? counts.jumps : counts.steps);
             source.reseed();
             const Step move = tables_.moveFor(nodeRoom, source.next());
