@@ -150,8 +150,7 @@ constexpr bool boundaryDataAreInListOrder() {
     bool squareOnes = true;
     for (std::size_t k = 0; k < kBoundaryData.size(); ++k) {
         const BoundaryDatumRow& row = kBoundaryData[k];
-        if (static_cast<std::size_t>(row.datum) != k || (row.onSquare && !squareOnes) ||
-            (row.fill == FillRule::EveryNode) != (row.nodeValue != nullptr)) {
+        if (static_cast<std::size_t>(row.datum) != k || (row.onSquare && !squareOnes)) {
             return false;
         }
         squareOnes = row.onSquare;

@@ -187,6 +187,9 @@ TEST(BoundaryData, EachFamilysListIsTheTablesRowsInOrder) {
     EXPECT_EQ(datumAt(DomainFamily::LShaped, 3), BoundaryDatum::XY);
     EXPECT_EQ(datumRow(BoundaryDatum::X2MinusY2).listText, "x^2-y^2");
     EXPECT_THROW(datumRow(static_cast<BoundaryDatum>(kBoundaryData.size())), std::out_of_range);
+    for (const BoundaryDatumRow& row : kBoundaryData) {
+        EXPECT_EQ(row.fill == FillRule::EveryNode, row.nodeValue != nullptr) << row.listText;
+    }
 }
 
 TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
