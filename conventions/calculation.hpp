@@ -15,7 +15,9 @@
 //     const Estimate estimate = click.estimate(domain, start, walks);
 // A section click asks for the walks of its nodes, then writes its lines in one background step:
 //     const EstimateAt estimateAt = click.walksAt(domain, walks, nodes, axis);
-//     click.inBackground([&] { writeSquareSection(script, axis, s, n, ...estimateAt...); });
+//     click.inBackground([&] {
+//         writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
+//     });
 #pragma once
 
 #include <cstddef>

@@ -65,8 +65,12 @@ QComboBox* ComputingScreen::addDatumList(DomainFamily family, TwipsPoint at) {
     datumList_ = new QComboBox(this);
     datumList_->setObjectName(QStringLiteral("Combo1"));
     datumList_->setGeometry(twipsRect({at.left, at.top, 2000, 315}, dpi_));
-    for (int k = 0; k < datumCount(family); ++k) {
-        datumList_->addItem(QString::fromUtf8(kDatumTexts[static_cast<std::size_t>(k)].data()));
+    datumFamily_ = family;
+    for (const BoundaryDatumRow& row : kBoundaryData) {
+        if (family == DomainFamily::LShaped || row.onSquare) {
+            datumList_->addItem(QString::fromUtf8(row.listText.data(),
+                                                  static_cast<qsizetype>(row.listText.size())));
+        }
     }
     datumList_->setCurrentIndex(-1);
     return datumList_;
@@ -282,8 +286,7 @@ LDomainInput ComputingScreen::readLDomain(const LDomainFields& fields,
 
 bool ComputingScreen::fillGrid(Int16 nx, Int16 ny, double lx, double ly) {
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
-    const std::optional<BoundaryDatum> datum =
-        index < 0 ? std::nullopt : std::optional(static_cast<BoundaryDatum>(index));
+    const std::optional<BoundaryDatum> datum = datumAt(datumFamily_, index);
     if (!click_->fillGrid(nx, ny, lx, ly, datum)) {
         context_.messages.inform(this, kMissingDatumText);
         return false;

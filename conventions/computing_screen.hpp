@@ -139,6 +139,7 @@ private:
     TwipsRect backButtonTwips_;
     TwipsRect noteTwips_;
     QComboBox* datumList_ = nullptr;
+    DomainFamily datumFamily_ = DomainFamily::Square;
     QCheckBox* fastWalks_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     CalculationObserver* observer_ = nullptr;

@@ -13,11 +13,6 @@ void nextIndex(Progress* progress) {
     }
 }
 
-// (index * length) / count, the coordinate of a node.
-double coordinate(Int16 index, double length, Int16 count) {
-    return checkedReal((index * length) / count);
-}
-
 // "Seno": sin(((i * Lx) / nx) * 3.14) along the bottom row, 0 on the other three sides. The side
 // columns are written after the rows, so both bottom corners end as 0.
 void fillSine(BoundaryGrid& grid, double lx, Progress* progress) {
@@ -25,7 +20,7 @@ void fillSine(BoundaryGrid& grid, double lx, Progress* progress) {
     const Int16 ny = grid.ny();
     for (const Int16 i : Int16Range(0, nx)) {
         nextIndex(progress);
-        const double value = checkedReal(std::sin(checkedReal(coordinate(i, lx, nx) * 3.14)));
+        const double value = checkedReal(std::sin(checkedReal(nodeCoordinate(i, lx, nx) * 3.14)));
         grid.set(i, 0, value);
         grid.set(i, ny, 0.0);
     }
@@ -68,46 +63,21 @@ void fillEveryNode(BoundaryGrid& grid, Progress* progress, Value value) {
 
 void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
                   Progress* progress) {
-    const Int16 nx = grid.nx();
-    const Int16 ny = grid.ny();
-    switch (datum) {
-        case BoundaryDatum::Nullo:
+    const BoundaryDatumRow& row = datumRow(datum);
+    switch (row.fill) {
+        case FillRule::Zero:
             // Every node is 0, and a new grid holds nothing else.
             if (progress != nullptr) {
-                progress->advance(nx + 1);
+                progress->advance(grid.nx() + 1);
             }
             return;
-        case BoundaryDatum::Seno:
+        case FillRule::BottomSine:
             fillSine(grid, lx, progress);
             return;
-        case BoundaryDatum::ExpXSiny:
-            fillEveryNode(grid, progress, [=](Int16 i, Int16 j) {
-                const double sine = checkedReal(std::sin(coordinate(j, ly, ny)));
-                const double exponential = checkedReal(std::exp(coordinate(i, lx, nx)));
-                return checkedReal(exponential * sine);
-            });
-            return;
-        case BoundaryDatum::XY: {
-            // nx * ny is exact in a double, so any grid that fits in memory works.
-            const double area = static_cast<double>(nx) * static_cast<double>(ny);
-            fillEveryNode(grid, progress, [=](Int16 i, Int16 j) {
-                return checkedReal((((i * lx) * j) * ly) / area);
-            });
-            return;
-        }
-        case BoundaryDatum::X2MinusY2:
-            fillEveryNode(grid, progress, [=](Int16 i, Int16 j) {
-                const double x = coordinate(i, lx, nx);
-                const double y = coordinate(j, ly, ny);
-                return checkedReal(std::pow(x, 2.0) - std::pow(y, 2.0));
-            });
-            return;
-        case BoundaryDatum::X3Minus3XY2:
-            fillEveryNode(grid, progress, [=](Int16 i, Int16 j) {
-                const double x = coordinate(i, lx, nx);
-                const double y = coordinate(j, ly, ny);
-                return checkedReal(std::pow(x, 3.0) - std::pow(y, 2.0) * (x * 3.0));
-            });
+        case FillRule::EveryNode:
+            fillEveryNode(grid, progress,
+                          [scale = GridScale{lx, ly, grid.nx(), grid.ny()}, value = row.nodeValue](
+                              Int16 i, Int16 j) { return value(i, j, scale); });
             return;
     }
 }

@@ -56,25 +56,8 @@ std::vector<Node> squareSectionNodes(SectionAxis axis, Int16 fixed, Int16 n) {
 void writeBareEstimate(ResultScript& script, double estimate) { script.writeLine({estimate}); }
 
 std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum) {
-    const bool x = axis == SectionAxis::X;
-    switch (datum) {
-        // The closing lines plot z against the running coordinate for every datum, so z is
-        // defined for every datum too. Without it the script stops at "plot(x,z)" in a fresh
-        // session, or plots a z left over from an earlier script as if it were this solution.
-        case BoundaryDatum::Nullo:
-            return x ? "z=zeros(size(x));" : "z=zeros(size(y));";
-        case BoundaryDatum::Seno:
-            return x ? "z=NaN(size(x));" : "z=NaN(size(y));";
-        case BoundaryDatum::ExpXSiny:
-            return "z=exp(x).*sin(y);";
-        case BoundaryDatum::XY:
-            return "z=x*y;";
-        case BoundaryDatum::X2MinusY2:
-            return x ? "z=x.^2-y^2;" : "z=x^2-y.^2;";
-        case BoundaryDatum::X3Minus3XY2:
-            return x ? "z=x.^3-3*x*y^2;" : "z=x^3-3*x*y.^2;";
-    }
-    throw std::invalid_argument("exactSolutionText: no such boundary datum");
+    const BoundaryDatumRow& row = datumRow(datum);
+    return axis == SectionAxis::X ? row.exactAlongX : row.exactAlongY;
 }
 
 void writeSectionHeader(ResultScript& script, const LSection& section, BoundaryDatum datum) {

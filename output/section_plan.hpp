@@ -82,10 +82,7 @@ std::vector<Node> squareSectionNodes(SectionAxis axis, Int16 fixed, Int16 n);
 void writeBareEstimate(ResultScript& script, double estimate);
 
 // The exact solution along the section for `datum`, as a script assignment to z of a vector the
-// size of the running coordinate. On an x-section x is the row vector and y the scalar; on a
-// y-section the other way round, and every power of the vector is taken element by element.
-// "Nullo" has the exact solution 0; "Seno" has no closed form along a line, so its z is NaN and
-// the plot draws nothing for it.
+// size of the running coordinate: the datum's row of kBoundaryData says it for either axis.
 std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum);
 
 // The header of an L-domain section script: the fine range of the running coordinate

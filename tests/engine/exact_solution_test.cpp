@@ -123,8 +123,8 @@ TEST(ExactSolutionReferences, EveryDatumObeysBothRulesAndHarmonicDataAreTheirOwn
             fillBoundary(grid, c.datum, c.hx * d.nx, c.hy * d.ny);
             const WalkDomain domain = d.walkDomain();
             const ExactSolution u = solve(grid, domain);
-            const std::string name = std::string(d.name) + ", " +
-                                     std::string(kDatumTexts[static_cast<std::size_t>(c.datum)]);
+            const std::string name =
+                std::string(d.name) + ", " + std::string(datumRow(c.datum).listText);
             expectDiscreteHarmonic(u, grid, domain, name);
             double gap = 0.0;
             for (int i = 0; i <= d.nx; ++i) {

@@ -58,10 +58,19 @@ TEST(SquareSection, OneBareNumberPerNodeAndNothingElse) {
     EXPECT_EQ(readFile(path), "0\n0.3125\n-0.04\n0.3333333333333333\n-0\n");
 }
 
+// The cases here are written out independently of the table of data; a datum added to the table
+// needs its expected lines here too.
+TEST(SectionScript, EveryDatumOfTheTableHasItsCase) {
+    ASSERT_EQ(kDatumCases.size(), kBoundaryData.size());
+    for (std::size_t k = 0; k < kBoundaryData.size(); ++k) {
+        EXPECT_EQ(kDatumCases[k].datum, kBoundaryData[k].datum);
+    }
+}
+
 TEST(XSectionScript, EveryLineForEveryDatum) {
     TempFolder folder;
     for (const DatumCase& c : kDatumCases) {
-        SCOPED_TRACE(std::string(kDatumTexts[static_cast<std::size_t>(c.datum)]));
+        SCOPED_TRACE(std::string(datumRow(c.datum).listText));
         // Lx = 2, nx = 4, a section below the inner corner at ordinate 1 of ny = 4 with Ly = 1.
         const std::string text = writeSection(folder / "risultato.m", SectionAxis::X, 0.5, 2.0,
                                               0.25, c.datum, {0.0, 0.125, -0.5, 1e-7, 4.0});
@@ -86,7 +95,7 @@ TEST(XSectionScript, EveryLineForEveryDatum) {
 TEST(YSectionScript, EveryLineForEveryDatum) {
     TempFolder folder;
     for (const DatumCase& c : kDatumCases) {
-        SCOPED_TRACE(std::string(kDatumTexts[static_cast<std::size_t>(c.datum)]));
+        SCOPED_TRACE(std::string(datumRow(c.datum).listText));
         // Ly = 3, ny = 3, a section at or right of the inner corner ending at b = 2: yEnd = 2.
         const std::string text = writeSection(folder / "risultato.m", SectionAxis::Y, 1.0, 2.0, 1.5,
                                               c.datum, {-2.25, 0.0625, 3.0});

@@ -71,20 +71,22 @@ QStringList closingLines(int form, const QString& step, const QString& end) {
 // Line 3 of the script, by datum.
 QString exactSolutionLine(int form, int datum) {
     const bool x = form == 6;
-    switch (datum) {
-        case 0:
+    switch (static_cast<BoundaryDatum>(datum)) {
+        // Every datum has its case (the compiler sees to it): a new one needs its line here.
+        case BoundaryDatum::Nullo:
             return x ? "z=zeros(size(x));" : "z=zeros(size(y));";
-        case 1:
+        case BoundaryDatum::Seno:
             return x ? "z=NaN(size(x));" : "z=NaN(size(y));";
-        case 2:
+        case BoundaryDatum::ExpXSiny:
             return "z=exp(x).*sin(y);";
-        case 3:
+        case BoundaryDatum::XY:
             return "z=x*y;";
-        case 4:
+        case BoundaryDatum::X2MinusY2:
             return x ? "z=x.^2-y^2;" : "z=x^2-y.^2;";
-        default:
+        case BoundaryDatum::X3Minus3XY2:
             return x ? "z=x.^3-3*x*y^2;" : "z=x^3-3*x*y.^2;";
     }
+    return {};
 }
 
 // The text of `field` in `in`.
@@ -125,9 +127,7 @@ private slots:
         QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
         QCOMPARE(screen->width(), twipsToPixels(design.widthTwips, dpi));
         // Every control stands where the screen's design puts it, each field beside its label.
-        const auto rect = [&](const TwipsRect& r) {
-            return twipsRect(r, dpi);
-        };
+        const auto rect = [&](const TwipsRect& r) { return twipsRect(r, dpi); };
         const auto at = [&](const TwipsPoint& p, int width, int height) {
             return twipsRect({p.left, p.top, width, height}, dpi);
         };
@@ -180,10 +180,9 @@ private slots:
         QCOMPARE(calculate->font().pointSizeF(), 13.5);
         QCOMPARE(child<QPushButton>(*screen, "Command2")->text(), QStringLiteral("Torna al menù"));
         auto* datum = child<QComboBox>(*screen, "Combo1");
-        QCOMPARE(datum->count(), 6);
-        for (int k = 0; k < 6; ++k) {
-            QCOMPARE(datum->itemText(k),
-                     QString::fromUtf8(kDatumTexts[static_cast<std::size_t>(k)].data()));
+        QCOMPARE(datum->count(), int(kBoundaryData.size()));
+        for (const BoundaryDatumRow& row : kBoundaryData) {
+            QCOMPARE(datum->itemText(int(row.datum)), QString::fromUtf8(row.listText.data()));
         }
         QCOMPARE(datum->itemText(5), QStringLiteral("x^3-3xy^2"));
         QCOMPARE(datum->currentIndex(), -1);
@@ -340,10 +339,8 @@ private slots:
         QTest::addColumn<int>("form");
         QTest::addColumn<int>("datum");
         for (const int form : {6, 7}) {
-            for (int datum = 0; datum < 6; ++datum) {
-                QTest::addRow("Form%d %s", form,
-                              kDatumTexts[static_cast<std::size_t>(datum)].data())
-                    << form << datum;
+            for (const BoundaryDatumRow& row : kBoundaryData) {
+                QTest::addRow("Form%d %s", form, row.listText.data()) << form << int(row.datum);
             }
         }
     }
