@@ -50,14 +50,16 @@ void LSectionScreen::calculate() {
     const Int16 walks = readCount(walks_);
     const Int16 nx = readCount(divisionsX_);
     const Int16 ny = readCount(divisionsY_);
+    // The fields alone decide the line: one off the grid, or too long to number, is refused
+    // before a grid is made for it.
+    const LSection section = planLSection(
+        {.axis = axis_, .lx = lx, .ly = ly, .nx = nx, .ny = ny, .a = a, .b = b, .fixed = fixed});
     const std::optional<FilledGrid> filled = newFilledGrid(nx, ny, lx, ly);
     if (!filled) {
         script.close();
         return;
     }
     setBusyColour();
-    const LSection section = planLSection(
-        {.axis = axis_, .lx = lx, .ly = ly, .nx = nx, .ny = ny, .a = a, .b = b, .fixed = fixed});
     writeSectionHeader(script, section, filled->datum);
     const WalkDomain domain = WalkDomain::lShaped(nx, ny, a, b);
     estimateEach(*filled, domain, walks, section.lastNode + 1, [&](const EstimateAt& estimateAt) {
