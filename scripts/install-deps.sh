@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
   libgtest-dev libbenchmark-dev libpcg-cpp-dev
   fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core
-  xvfb xauth xdotool xclip imagemagick locales
+  xvfb xauth xdotool xclip imagemagick libx11-dev locales
 )
 # Octave runs the result scripts in the tests; its recommendations are a desktop's worth.
 lean_packages=(octave gnuplot-nox fonts-freefont-otf)

@@ -10,7 +10,7 @@ set -euo pipefail
 exe=$1
 shots=$2
 if [ -z "${NURLO_PERSON_TEST_DISPLAY:-}" ]; then
-  exec env NURLO_PERSON_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env NURLO_PERSON_TEST_DISPLAY=1 "$(dirname "$0")/with_virtual_display.sh" "$0" "$@"
 fi
 
 export QT_QPA_PLATFORM=xcb
