@@ -247,7 +247,7 @@ private slots:
 
     // A close of the (hidden) menu during a run ends the program only after the run, which
     // completes as usual: risultato.m gets all its lines. The run takes seconds; the close comes
-    // with the first of its 51 node lines.
+    // with the first of its 41 node lines.
     void theMenuClosedDuringARunEndsTheProgramAfterIt() {
         TestContext t;
         Program program(t.context, createScreen);
@@ -258,11 +258,11 @@ private slots:
         ComputingScreen* screen = program.screen(6);
         typeAll(*screen, {{"Text1", "1"},
                           {"Text8", "1"},
-                          {"Text6", "50"},
-                          {"Text7", "50"},
+                          {"Text6", "40"},
+                          {"Text7", "40"},
                           {"Text9", "90"},
                           {"Text10", "90"},
-                          {"Text3", "25"},
+                          {"Text3", "20"},
                           {"Text4", "32767"}});
         chooseDatum(*screen, 4);
         int exitsAfterTheClose = -1;
@@ -277,11 +277,11 @@ private slots:
             });
         press(*screen, "Command1");
         QCOMPARE(exitsAfterTheClose, 0);
-        QVERIFY2(nodeLines(linesAfterTheClose).size() < 51,
+        QVERIFY2(nodeLines(linesAfterTheClose).size() < 41,
                  "the close came after the run, not during it");
         QCOMPARE(exits.count(), 1);
         const QStringList lines = fileLines(t.context.resultPath);
-        QCOMPARE(lines.size(), 4 + 51 + 6);
+        QCOMPARE(lines.size(), 4 + 41 + 6);
         QCOMPARE(lines.back(), QStringLiteral("ylabel ('Vincita')"));
         QCOMPARE(child<QProgressBar>(*screen, "ProgressBar1")->format(), kCompletedText);
     }
