@@ -28,8 +28,8 @@ namespace nurlo {
 // window and screen positions of the last click instead of its own. Such an event is kept as its
 // plain values (the positions in its window, in the scene and on the screen, the button and the
 // buttons down, the modifiers, the time stamp and the device) and made anew just before it is
-// handed over, when it is the device's newest event as it was when it came. Other events are
-// copied.
+// handed over, so that, like the event that came, it is the device's newest when its window gets
+// it. Other events are copied.
 using KeptEvent = std::function<std::unique_ptr<QEvent>()>;
 KeptEvent keepEvent(const QEvent& event);
 
