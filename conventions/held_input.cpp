@@ -14,6 +14,9 @@
 namespace nurlo {
 namespace {
 
+// Makes a kept event anew.
+using KeptEvent = std::function<std::unique_ptr<QEvent>()>;
+
 bool isEscape(const QEvent* event) {
     return (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) &&
            static_cast<const QKeyEvent*>(event)->key() == Qt::Key_Escape;
@@ -82,8 +85,16 @@ KeptEvent keepEnter(const QEnterEvent& enter) {
     };
 }
 
-}  // namespace
-
+// `event`, kept for later: its values are taken now, and each call makes a new event from them.
+//
+// A pointer event (mouse, wheel, the pointer entering a window) cannot simply be copied: Qt keeps
+// its positions in the device's record of the pointer, which every later event of that device
+// rewrites, so a copy taken during a calculation would report, by the time it is handed over, the
+// window and screen positions of the last click instead of its own. Such an event is kept as its
+// plain values (the positions in its window, in the scene and on the screen, the button and the
+// buttons down, the modifiers, the time stamp and the device) and made anew just before it is
+// handed over, so that, like the event that came, it is the device's newest when its window gets
+// it. Other events are copied.
 KeptEvent keepEvent(const QEvent& event) {
     switch (event.type()) {
         case QEvent::MouseButtonPress:
@@ -106,6 +117,8 @@ KeptEvent keepEvent(const QEvent& event) {
     std::shared_ptr<const QEvent> copy(event.clone());
     return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
 }
+
+}  // namespace
 
 HeldInput::HeldInput(Progress& progress) : progress_(progress) {
     QCoreApplication::instance()->installEventFilter(this);

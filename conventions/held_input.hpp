@@ -20,19 +20,6 @@
 
 namespace nurlo {
 
-// An event kept for later: its values are taken now, and each call makes a new event from them.
-//
-// A pointer event (mouse, wheel, the pointer entering a window) cannot simply be copied: Qt keeps
-// its positions in the device's record of the pointer, which every later event of that device
-// rewrites, so a copy taken during a calculation would report, by the time it is handed over, the
-// window and screen positions of the last click instead of its own. Such an event is kept as its
-// plain values (the positions in its window, in the scene and on the screen, the button and the
-// buttons down, the modifiers, the time stamp and the device) and made anew just before it is
-// handed over, so that, like the event that came, it is the device's newest when its window gets
-// it. Other events are copied.
-using KeptEvent = std::function<std::unique_ptr<QEvent>()>;
-KeptEvent keepEvent(const QEvent& event);
-
 class HeldInput final : public QObject {
 public:
     // Esc asks `progress` to stop.
@@ -68,7 +55,8 @@ protected:
 private:
     struct Kept {
         QPointer<QWindow> window;
-        KeptEvent event;
+        // Makes the event to hand over.
+        std::function<std::unique_ptr<QEvent>()> event;
         bool plainMove = false;
     };
 

@@ -7,17 +7,14 @@
 // many seconds more, and a run that would take minutes is ended by the test's own Esc.
 #include <QCheckBox>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTimer>
-#include <QWheelEvent>
 #include <QtTest>
 
 #include "form2.hpp"
 #include "form5.hpp"
-#include "held_input.hpp"
 #include "progress_text.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -212,46 +209,6 @@ private slots:
         QCOMPARE(backsAfterTheClose, 0);
         QCOMPARE(backs.count(), 1);
         QCOMPARE(barText(screen), kInterruptedText);
-    }
-
-    // A kept pointer event is made with its own positions, buttons, modifiers, time and device,
-    // however many events of the same device came after it.
-    void aKeptPointerEventIsMadeAsItCame() {
-        const QPointingDevice* mouse = QPointingDevice::primaryPointingDevice();
-        QMouseEvent release(QEvent::MouseButtonRelease, {10, 12}, {110, 112}, {1110, 1112},
-                            Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier, mouse);
-        release.setTimestamp(4242);
-        QWheelEvent wheel({20, 22}, {2020, 2022}, {0, 3}, {0, 120}, Qt::NoButton,
-                          Qt::ControlModifier, Qt::NoScrollPhase, false,
-                          Qt::MouseEventNotSynthesized, mouse);
-        const KeptEvent keptRelease = keepEvent(release);
-        const KeptEvent keptWheel = keepEvent(wheel);
-        // Later events of the same pointer, as a second click makes them.
-        const QMouseEvent laterPress(QEvent::MouseButtonPress, {50, 52}, {350, 352}, {3350, 3352},
-                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier, mouse);
-        const QMouseEvent laterRelease(QEvent::MouseButtonRelease, {50, 52}, {350, 352},
-                                       {3350, 3352}, Qt::LeftButton, Qt::NoButton, Qt::NoModifier,
-                                       mouse);
-
-        const std::unique_ptr<QEvent> made = keptRelease();
-        QCOMPARE(made->type(), QEvent::MouseButtonRelease);
-        const auto& madeRelease = static_cast<const QMouseEvent&>(*made);
-        QCOMPARE(madeRelease.position(), QPointF(10, 12));
-        QCOMPARE(madeRelease.scenePosition(), QPointF(110, 112));
-        QCOMPARE(madeRelease.globalPosition(), QPointF(1110, 1112));
-        QCOMPARE(madeRelease.button(), Qt::LeftButton);
-        QCOMPARE(madeRelease.buttons(), Qt::NoButton);
-        QCOMPARE(madeRelease.modifiers(), Qt::ShiftModifier);
-        QCOMPARE(madeRelease.timestamp(), quint64{4242});
-        QCOMPARE(madeRelease.pointingDevice(), mouse);
-
-        const std::unique_ptr<QEvent> madeAgain = keptWheel();
-        const auto& madeWheel = static_cast<const QWheelEvent&>(*madeAgain);
-        QCOMPARE(madeWheel.position(), QPointF(20, 22));
-        QCOMPARE(madeWheel.globalPosition(), QPointF(2020, 2022));
-        QCOMPARE(madeWheel.angleDelta(), QPoint(0, 120));
-        QCOMPARE(madeWheel.pixelDelta(), QPoint(0, 3));
-        QCOMPARE(madeWheel.modifiers(), Qt::ControlModifier);
     }
 
     // A grid is refused up front when the memory gauge says it does not fit; one that fits is
