@@ -45,10 +45,19 @@ tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
 backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
 write() { xdotool type --delay 40 "$1"; }
 down() { for _ in $(seq 1 "$1"); do key Down; done; }
+# The copy reaches the clipboard when the program handles the keys: after the calculation, if
+# one runs, since keys are held until it ends. So the clipboard is marked first and read until
+# the mark is gone.
 copy_field() {
+  clear_clipboard
   key ctrl+a ctrl+c
-  sleep 0.3
-  xclip -o -selection clipboard
+  local text
+  for _ in $(seq 1 600); do
+    text=$(xclip -o -selection clipboard 2>/dev/null || true)
+    [ "$text" = cleared ] || break
+    sleep 0.1
+  done
+  printf '%s' "$text"
 }
 screenshot() { import -window root "$shots/person-test-$1.png"; }
 # Replaces the text of the focused field.
@@ -156,7 +165,12 @@ for value in 2 2 2 2 1 20 4 4; do
 done
 tab 1; down 4  # "x*y"
 tab 3; key space
-sleep 1
+# The script is complete once its last line is written.
+finished() { grep -qx "ylabel ('Vincita')" "$result_file" 2>/dev/null; }
+for _ in $(seq 1 600); do
+  finished && break
+  sleep 0.1
+done
 screenshot form6
 [ -f "$result_file" ] || fail "no risultato.m beside the executable"
 grep -qx 'z=x\*y;' "$result_file" || fail "risultato.m has no exact solution line"
