@@ -302,10 +302,13 @@ void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {
 }
 
 void ComputingScreen::closeEvent(QCloseEvent* event) {
-    // The title bar's close button returns to the menu, as "Torna al menù" does; while a
-    // calculation runs the screen stays, as it does for a click on that button.
+    // The title bar's close button returns to the menu, as "Torna al menù" does. During a click
+    // it is held like a click on that button and carried out when the click ends (the background
+    // work holds it before it gets here; this is a close while a message of the click is shown).
     event->ignore();
-    if (!calculating_) {
+    if (calculating_) {
+        heldInput_->holdClose(windowHandle());
+    } else {
         emit backToMenu();
     }
 }

@@ -1,18 +1,19 @@
 // The input that reaches the program's windows while a calculation runs in the background.
 //
 // While holding, every key, mouse, wheel or touch event addressed to a window is taken out of the
-// way and kept, in order, instead of reaching the screen in the middle of its calculation; Esc
-// instead asks the calculation to stop. Afterwards deliver() hands the kept events to their
-// windows as if they arrived then, so what the person typed meanwhile lands where it would have
-// landed had the calculation been instant: a click still moves the focus, the keys after it still
-// go to the field clicked.
+// way and kept, in order, instead of reaching the screen in the middle of its calculation; so is a
+// request to close a window (its close button, Alt+F4). Esc instead asks the calculation to stop.
+// Afterwards deliver() hands the kept events to their windows as if they arrived then, so what
+// the person did meanwhile lands where it would have landed had the calculation been instant: a
+// click still moves the focus, the keys after it still go to the field clicked, a second click
+// still reaches its own button, and a closed window closes.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
 #include <QWindow>
+#include <functional>
 #include <memory>
-#include <utility>
 #include <vector>
 
 #include "progress.hpp"
@@ -40,6 +41,11 @@ public:
         HeldInput& input_;
     };
 
+    // Keeps a request to close `window`, to be carried out by deliver() with the rest: for a
+    // window that is asked to close while its calculation runs outside the holding (while a
+    // message of the calculation is shown, say).
+    void holdClose(QWindow* window);
+
     // Hands every kept event to its window, in the order they came, and forgets them.
     void deliver();
 
@@ -47,9 +53,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Kept {
+        QPointer<QWindow> window;
+        // Makes the event to hand over.
+        std::function<std::unique_ptr<QEvent>()> event;
+        bool plainMove = false;
+    };
+
     Progress& progress_;
     bool holding_ = false;
-    std::vector<std::pair<QPointer<QWindow>, std::unique_ptr<QEvent>>> kept_;
+    std::vector<Kept> kept_;
 };
 
 }  // namespace nurlo

@@ -75,6 +75,9 @@ public:
     double variance() const noexcept { return std::ldexp(scaledVariance(), 2 * exponent_); }
     // The standard error of the mean; 0 with fewer than two values.
     double standardError() const noexcept {
+        if (count_ < 2) {
+            return 0.0;  // with no value at all, the variance over the count would be 0 / 0
+        }
         return std::ldexp(std::sqrt(scaledVariance() / static_cast<double>(count_)), exponent_);
     }
 

@@ -69,8 +69,9 @@ struct LSection {
 // quotient in the order written above, and each is tested: a zero count raises the
 // floating-point error. A section whose nodes would leave the grid (a fixed index outside the
 // grid, or a last node past the far side, as when j >= b and a > nx) raises the
-// subscript-out-of-range error, so that it is refused before any walk; so is, with the overflow
-// error, a last node at 32767, whose node line would need the index 32768. A negative last node
+// subscript-out-of-range error; so does, with the overflow error, a last node at 32767, whose
+// node line would need the index 32768. The fields alone decide them, so a screen that plans its
+// section first refuses such a section before it makes a grid or runs a walk. A negative last node
 // (j >= b with a < 0) leaves the section without nodes, which is no error.
 LSection planLSection(const LSectionInput& input);
 

@@ -40,11 +40,8 @@ void LSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
     const LDomainInput in = readLDomain(
         {cornerA_, cornerB_, lengthX_, lengthY_, walks_, divisionsX_, divisionsY_}, {section_});
-    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
-        script.close();
-        return;
-    }
-    setBusyColour();
+    // The fields alone decide the line: one off the grid, or too long to number, is refused
+    // before a grid is made for it.
     const LSection section = planLSection({.axis = axis_,
                                            .lx = in.lx,
                                            .ly = in.ly,
@@ -53,6 +50,11 @@ void LSectionScreen::calculate(Calculation& click) {
                                            .a = in.a,
                                            .b = in.b,
                                            .fixed = in.own[0]});
+    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
+        script.close();
+        return;
+    }
+    setBusyColour();
     writeSectionHeader(script, section, click.datum());
     const EstimateAt estimateAt = click.walksAt(in.domain(), in.walks, section.nodes(), axis_);
     click.inBackground([&] {

@@ -7,9 +7,13 @@
 #include <QtTest>
 
 #include "program.hpp"
+#include "progress_text.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
+#include "section_file.hpp"
 #include "twips.hpp"
+#include "while_running.hpp"
+#include "window_system_input.hpp"
 
 using namespace nurlo;
 using namespace nurlo::test;
@@ -239,6 +243,47 @@ private slots:
         QCOMPARE(exits.count(), 1);
         press(*program.menu(), "Command2");
         QCOMPARE(exits.count(), 2);
+    }
+
+    // A close of the (hidden) menu during a run ends the program only after the run, which
+    // completes as usual: risultato.m gets all its lines. The run takes seconds; the close comes
+    // with the first of its 41 node lines.
+    void theMenuClosedDuringARunEndsTheProgramAfterIt() {
+        TestContext t;
+        Program program(t.context, createScreen);
+        QSignalSpy exits(&program, &Program::exitRequested);
+        program.start();
+        QVERIFY(QTest::qWaitForWindowExposed(program.menu()));
+        program.openScreen(6);
+        ComputingScreen* screen = program.screen(6);
+        typeAll(*screen, {{"Text1", "1"},
+                          {"Text8", "1"},
+                          {"Text6", "40"},
+                          {"Text7", "40"},
+                          {"Text9", "90"},
+                          {"Text10", "90"},
+                          {"Text3", "20"},
+                          {"Text4", "32767"}});
+        chooseDatum(*screen, 4);
+        int exitsAfterTheClose = -1;
+        QStringList linesAfterTheClose;
+        whenTrue(
+            screen, [&] { return !nodeLines(fileLines(t.context.resultPath)).empty(); },
+            [&] {
+                queueWindowSystemClose(program.menu());
+                deliverQueuedInput();
+                exitsAfterTheClose = int(exits.count());
+                linesAfterTheClose = fileLines(t.context.resultPath);
+            });
+        press(*screen, "Command1");
+        QCOMPARE(exitsAfterTheClose, 0);
+        QVERIFY2(nodeLines(linesAfterTheClose).size() < 41,
+                 "the close came after the run, not during it");
+        QCOMPARE(exits.count(), 1);
+        const QStringList lines = fileLines(t.context.resultPath);
+        QCOMPARE(lines.size(), 4 + 41 + 6);
+        QCOMPARE(lines.back(), QStringLiteral("ylabel ('Vincita')"));
+        QCOMPARE(child<QProgressBar>(*screen, "ProgressBar1")->format(), kCompletedText);
     }
 };
 

@@ -1,16 +1,25 @@
-// Input during a calculation: Esc stops it and the rest is kept and handed to the screen
-// afterwards, even when the calculation ends in an error; and the long fill of a grid runs in the
-// background like the walks.
+// Input during a calculation: Esc stops it, and the rest (clicks, keys, a window closed) is kept
+// and handed to the screen afterwards, each where it was aimed, even when the calculation ends in
+// an error; and the long fill of a grid runs in the background like the walks.
+//
+// Nothing here is timed: input is sent once the work has visibly begun (the progress bar above
+// 0, the busy colour of the walks, a first node line in the file) on runs sized to go on for
+// many seconds more, and a run that would take minutes is ended by the test's own Esc.
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QtTest>
 
+#include "form2.hpp"
 #include "form5.hpp"
 #include "progress_text.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
 #include "section_file.hpp"
+#include "while_running.hpp"
 #include "window_system_input.hpp"
 
 using namespace nurlo;
@@ -34,6 +43,23 @@ void typeInputs(const QWidget& screen, const QStringList& texts) {
     }
 }
 
+// Form2 with walks that take minutes: from the centre of a 1000-step square, 32767 of them.
+void typeALongPointRun(const QWidget& screen) {
+    typeAll(screen, {{"Text1", "1"},
+                     {"Text2", "500"},
+                     {"Text3", "500"},
+                     {"Text4", "32767"},
+                     {"Text6", "1000"}});
+    chooseDatum(screen, 1);
+}
+
+// Where a click ticks the check box: its indicator.
+QPoint indicatorOf(QCheckBox* box) {
+    QStyleOptionButton option;
+    option.initFrom(box);
+    return box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center();
+}
+
 // The report as a person meets it: a real modal message box, which ends itself a moment later as
 // if the person pressed OK. A modal box takes the keyboard while it is open.
 class ModalMessages final : public Messages {
@@ -55,24 +81,26 @@ class HeldInputTest : public QObject {
 
 private slots:
     // Esc ends a click without a message: the fields keep their text, the colour is normal, the
-    // bar says "Interrotto", and the file keeps the lines already written.
+    // bar says "Interrotto", and the file keeps the lines already written. The line's 201 nodes
+    // take minutes; Esc goes once the first node line is in the file.
     void escapeStopsASectionAndKeepsItsLines() {
         TestContext t;
         const auto screen = createScreen(6, t.context);
         screen->show();
         QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
-        typeInputs(*screen, {"1", "1", "60", "60", "90", "90", "30", "4000"});
-        chooseDatum(*screen, 3);
-        QTimer::singleShot(600, screen.get(),
-                           [&] { queueWindowSystemKey(screen.get(), Qt::Key_Escape); });
+        typeInputs(*screen, {"1", "1", "200", "200", "300", "300", "100", "32767"});
+        chooseDatum(*screen, 4);
+        whenTrue(
+            screen.get(), [&] { return !nodeLines(fileLines(t.context.resultPath)).empty(); },
+            [&] { queueWindowSystemKey(screen.get(), Qt::Key_Escape); });
         press(*screen, "Command1");
         QVERIFY(t.messages.messages.empty());
         QCOMPARE(barText(*screen), kInterruptedText);
         QCOMPARE(background(*screen), normalColour());
-        QCOMPARE(text(*screen, "Text4"), QStringLiteral("4000"));
+        QCOMPARE(text(*screen, "Text4"), QStringLiteral("32767"));
         const QStringList lines = fileLines(t.context.resultPath);
         const std::size_t nodes = nodeLines(lines).size();
-        QVERIFY2(nodes >= 1 && nodes < 61, qPrintable(lines.join('\n')));
+        QVERIFY2(nodes >= 1 && nodes < 201, qPrintable(lines.join('\n')));
         QCOMPARE(lines.size(), 4 + qsizetype(nodes));  // the header and the node lines only
     }
 
@@ -87,19 +115,100 @@ private slots:
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         // Walks from the middle end now and then on the right side, where exp(x) sin(y) is near
-        // 1e307: the sum of the 32766 values overflows, after all the walks.
-        typeInputs(screen, {"708", "1.5707963", "100", "100", "200", "200", "50", "50", "32766"});
+        // 1e307: their sum overflows, which is found once all the walks (seconds of them from
+        // the middle of 300 x 300) have ended. The screen turns red as the walks begin.
+        typeInputs(screen, {"708", "1.5707963", "300", "300", "600", "600", "150", "150", "32766"});
         chooseDatum(screen, 2);
-        QTimer::singleShot(200, &screen, [&] {
-            queueWindowSystemClick(child<QWidget>(screen, "Text1"));
-            queueWindowSystemKey(&screen, Qt::Key_5, QStringLiteral("5"));
-        });
+        whenTrue(
+            &screen, [&] { return background(screen) == busyColour(); },
+            [&] {
+                queueWindowSystemClick(child<QWidget>(screen, "Text1"));
+                queueWindowSystemKey(&screen, Qt::Key_5, QStringLiteral("5"));
+            });
         press(screen, "Command1");
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY2(messages.texts.front().contains("virgola mobile"), qPrintable(messages.texts[0]));
         QCOMPARE(barText(screen), kFailedText);
         QVERIFY2(text(screen, "Text1").contains(QLatin1Char('5')),
                  qPrintable(text(screen, "Text1")));
+    }
+
+    // Two clicks during one run, each where it was aimed, in order: the second reaches its own
+    // control, not the first one's place.
+    void everyHeldClickLandsWhereItWasAimed() {
+        TestContext t;
+        Form2 screen(t.context);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        typeALongPointRun(screen);
+        auto* check = child<QCheckBox>(screen, "Check1");
+        auto* calculate = child<QPushButton>(screen, "Command1");
+        QSignalSpy backs(&screen, &ComputingScreen::backToMenu);
+        QSignalSpy calculations(calculate, &QPushButton::clicked);
+        // One run for each pair of clicks; the test's Esc ends it.
+        const auto duringOneRun = [&](const std::function<void()>& clicks) {
+            whenTrue(
+                &screen, [&] { return walksUnderWay(screen); },
+                [&, clicks] {
+                    clicks();
+                    queueWindowSystemKey(&screen, Qt::Key_Escape);
+                });
+            press(screen, "Command1");
+        };
+
+        duringOneRun([&] {
+            queueWindowSystemClick(check, indicatorOf(check));
+            queueWindowSystemClick(child<QWidget>(screen, "Text2"));
+        });
+        QVERIFY(check->isChecked());
+        QCOMPARE(screen.focusWidget(), child<QWidget>(screen, "Text2"));
+        QCOMPARE(barText(screen), kInterruptedText);
+        check->setChecked(false);
+
+        // The held "Calcola!" starts a second run, as long as the first; another Esc ends it.
+        // (Its press is seen before its click, which runs the whole second run first.)
+        calculations.clear();
+        QSignalSpy presses(calculate, &QPushButton::pressed);
+        whenTrue(
+            &screen, [&] { return presses.count() == 2 && walksUnderWay(screen); },
+            [&] { queueWindowSystemKey(&screen, Qt::Key_Escape); });
+        duringOneRun([&] {
+            queueWindowSystemClick(child<QWidget>(screen, "Text4"));
+            queueWindowSystemClick(calculate);
+        });
+        QCOMPARE(calculations.count(), 2);
+        QCOMPARE(barText(screen), kInterruptedText);
+
+        duringOneRun([&] {
+            queueWindowSystemClick(child<QWidget>(screen, "Text1"));
+            queueWindowSystemClick(child<QWidget>(screen, "Command2"));
+        });
+        QCOMPARE(backs.count(), 1);
+        QVERIFY(t.messages.messages.empty());
+    }
+
+    // The window system's close of a computing screen during a run (its close button, Alt+F4)
+    // is held like a click on "Torna al menù", and carried out when the run ends.
+    void aScreenClosedDuringARunReturnsToTheMenuAfterIt() {
+        TestContext t;
+        Form2 screen(t.context);
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        typeALongPointRun(screen);
+        QSignalSpy backs(&screen, &ComputingScreen::backToMenu);
+        int backsAfterTheClose = -1;
+        whenTrue(
+            &screen, [&] { return walksUnderWay(screen); },
+            [&] {
+                queueWindowSystemClose(&screen);
+                deliverQueuedInput();
+                backsAfterTheClose = int(backs.count());
+                queueWindowSystemKey(&screen, Qt::Key_Escape);
+            });
+        press(screen, "Command1");
+        QCOMPARE(backsAfterTheClose, 0);
+        QCOMPARE(backs.count(), 1);
+        QCOMPARE(barText(screen), kInterruptedText);
     }
 
     // A grid is refused up front when the memory gauge says it does not fit; one that fits is
@@ -121,6 +230,7 @@ private slots:
 
         gauge = std::size_t{1} << 40;
         QString duringTheFill;
+        // The first turn of the event loop after the click is the one of the fill.
         QTimer::singleShot(0, &screen, [&] { duringTheFill = barText(screen); });
         press(screen, "Command1");
         QVERIFY2(duringTheFill.startsWith(QStringLiteral("Griglia: ")), qPrintable(duringTheFill));

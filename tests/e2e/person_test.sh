@@ -10,7 +10,7 @@ set -euo pipefail
 exe=$1
 shots=$2
 if [ -z "${NURLO_PERSON_TEST_DISPLAY:-}" ]; then
-  exec env NURLO_PERSON_TEST_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env NURLO_PERSON_TEST_DISPLAY=1 "$(dirname "$0")/with_virtual_display.sh" "$0" "$@"
 fi
 
 export QT_QPA_PLATFORM=xcb
@@ -45,10 +45,19 @@ tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
 backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
 write() { xdotool type --delay 40 "$1"; }
 down() { for _ in $(seq 1 "$1"); do key Down; done; }
+# The copy reaches the clipboard when the program handles the keys: after the calculation, if
+# one runs, since keys are held until it ends. So the clipboard is marked first and read until
+# the mark is gone.
 copy_field() {
+  clear_clipboard
   key ctrl+a ctrl+c
-  sleep 0.3
-  xclip -o -selection clipboard
+  local text
+  for _ in $(seq 1 600); do
+    text=$(xclip -o -selection clipboard 2>/dev/null || true)
+    [ "$text" = cleared ] || break
+    sleep 0.1
+  done
+  printf '%s' "$text"
 }
 screenshot() { import -window root "$shots/person-test-$1.png"; }
 # Replaces the text of the focused field.
@@ -156,7 +165,12 @@ for value in 2 2 2 2 1 20 4 4; do
 done
 tab 1; down 4  # "x*y"
 tab 3; key space
-sleep 1
+# The script is complete once its last line is written.
+finished() { grep -qx "ylabel ('Vincita')" "$result_file" 2>/dev/null; }
+for _ in $(seq 1 600); do
+  finished && break
+  sleep 0.1
+done
 screenshot form6
 [ -f "$result_file" ] || fail "no risultato.m beside the executable"
 grep -qx 'z=x\*y;' "$result_file" || fail "risultato.m has no exact solution line"

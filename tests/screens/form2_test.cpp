@@ -246,6 +246,26 @@ private slots:
         QVERIFY(t.messages.messages.back().text.contains("\"N° suddivisioni\""));
     }
 
+    // A negative N runs no walk: the estimate is 0, and with no walk there is no spread, so the
+    // tooltip gives the standard error 0, never NaN.
+    void aNegativeWalkCountShowsNoStandardError_data() {
+        QTest::addColumn<QString>("walks");
+        QTest::newRow("-5") << "-5";
+        QTest::newRow("-32768") << "-32768";
+    }
+    void aNegativeWalkCountShowsNoStandardError() {
+        QFETCH(QString, walks);
+        TestContext t;
+        Form2 screen(t.context);
+        fillValidFields(screen);
+        type(screen, "Text4", walks);
+        press(screen, "Command1");
+        QVERIFY(t.messages.messages.empty());
+        QCOMPARE(text(screen, "Text5"), QStringLiteral("0"));
+        QCOMPARE(child<QWidget>(screen, "Text5")->toolTip(),
+                 QStringLiteral("errore standard 0 (N = %1)").arg(walks));
+    }
+
     void theLargestWalkCountCompletes() {
         TestContext t;
         Form2 screen(t.context);

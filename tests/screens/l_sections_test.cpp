@@ -106,6 +106,8 @@ void writeFile(const std::filesystem::path& path, const char* text) { std::ofstr
 
 }  // namespace
 
+Q_DECLARE_METATYPE(Inputs)
+
 class LSectionsTest : public QObject {
     Q_OBJECT
 
@@ -462,10 +464,10 @@ private slots:
                                                        << "32768" << 3 << "Overflow" << false << 0;
             QTest::addRow("Form%d: nx = 0 with nothing on the border", form)
                 << form << "Text6"
-                << "0" << 0 << "virgola mobile" << true << 0;
+                << "0" << 0 << "virgola mobile" << false << 0;
             QTest::addRow("Form%d: ny = 0 with nothing on the border", form)
                 << form << "Text7"
-                << "0" << 0 << "virgola mobile" << true << 0;
+                << "0" << 0 << "virgola mobile" << false << 0;
             QTest::addRow("Form%d: exponential too large for a double", form)
                 << form << "Text1"
                 << "1000" << 2 << "virgola mobile" << false << 0;
@@ -474,19 +476,20 @@ private slots:
                 << "-1" << 3 << "Indice non compreso" << false << 0;
             QTest::addRow("Form%d: negative section index", form)
                 << form << "Text3"
-                << "-1" << 3 << "Indice non compreso" << true << 0;
+                << "-1" << 3 << "Indice non compreso" << false << 0;
         }
-        // A line off the grid is refused before any walk and before line 1.
+        // A line off the grid is refused from the fields, before the grid is made and filled
+        // (so before the busy colour), and before line 1.
         QTest::newRow("Form6: j = ny + 1") << 6 << "Text3"
-                                           << "5" << 3 << "Indice non compreso" << true << 0;
+                                           << "5" << 3 << "Indice non compreso" << false << 0;
         QTest::newRow("Form6: j >= b with a > nx")
             << 6 << "Text9"
-            << "7" << 3 << "Indice non compreso" << true << 0;
+            << "7" << 3 << "Indice non compreso" << false << 0;
         QTest::newRow("Form7: i = nx + 1") << 7 << "Text3"
-                                           << "7" << 3 << "Indice non compreso" << true << 0;
+                                           << "7" << 3 << "Indice non compreso" << false << 0;
         QTest::newRow("Form7: i >= a with b > ny")
             << 7 << "Text10"
-            << "5" << 3 << "Indice non compreso" << true << 0;
+            << "5" << 3 << "Indice non compreso" << false << 0;
     }
     void runTimeErrorsKeepTheLinesWritten() {
         QFETCH(int, form);
@@ -536,6 +539,60 @@ private slots:
         typeInputs(*screen, in, 4);
         press(*screen, "Command1");
         checkSingleErrorReport(t.messages, "Overflow", {});
+        QVERIFY(fileLines(t.context.resultPath).isEmpty());
+    }
+
+    // The fields alone decide a line that leaves the grid or whose last node cannot be numbered:
+    // it is refused before a grid is made for it, so at once even where the grid would be the
+    // largest there is (32768 x 32768 nodes, 8.6 GB, which the gauge here would refuse after
+    // the grid's allocation was asked for), and even with no datum chosen, like a field that
+    // does not convert. Each row in Form6's terms; Form7 has a with b and nx with ny exchanged.
+    void aLineTheFieldsRefuseNeedsNoGrid_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<Inputs>("in");
+        QTest::addColumn<int>("datum");
+        QTest::addColumn<QString>("error");
+        const Inputs offTheGrid = {"1", "1", "32767", "32767", "3", "2", "-1", "5"};
+        const Inputs pastTheFarSide = {"1", "1", "32766", "32767", "32767", "0", "5", "5"};
+        const Inputs tooLongToNumber = {"1", "1", "32767", "32767", "3", "9", "5", "5"};
+        for (const int form : {6, 7}) {
+            const auto mirrored = [form](Inputs in) {
+                if (form == 7) {
+                    std::swap(in.nx, in.ny);
+                    std::swap(in.a, in.b);
+                }
+                return in;
+            };
+            QTest::addRow("Form%d: the line's index off the grid", form)
+                << form << mirrored(offTheGrid) << 3 << "Indice non compreso";
+            QTest::addRow("Form%d: the line past the grid's far side", form)
+                << form << mirrored(pastTheFarSide) << 3 << "Indice non compreso";
+            QTest::addRow("Form%d: a last node numbered 32768", form)
+                << form << mirrored(tooLongToNumber) << 3 << "Overflow";
+            QTest::addRow("Form%d: off the grid, no datum", form)
+                << form << mirrored(offTheGrid) << -1 << "Indice non compreso";
+        }
+    }
+    void aLineTheFieldsRefuseNeedsNoGrid() {
+        QFETCH(int, form);
+        QFETCH(Inputs, in);
+        QFETCH(int, datum);
+        QFETCH(QString, error);
+        static int gridsAskedFor = 0;
+        static std::size_t (*const gauge)() = [] {
+            ++gridsAskedFor;
+            return std::size_t{1} << 20;
+        };
+        gridsAskedFor = 0;
+        RecordingMessages messages;
+        TestContext t;
+        ScreenContext context{messages, SeededSource(3), t.context.resultPath, t.pool, *gauge};
+        const auto screen = createScreen(form, context);
+        typeInputs(*screen, in, datum);
+        press(*screen, "Command1");
+        checkSingleErrorReport(messages, error, {});
+        QCOMPARE(messages.messages.front().background, normalColour());
+        QCOMPARE(gridsAskedFor, 0);
         QVERIFY(fileLines(t.context.resultPath).isEmpty());
     }
 

@@ -9,15 +9,20 @@
 
 namespace nurlo::test {
 
-// A click in the middle of `target`.
-inline void queueWindowSystemClick(QWidget* target) {
+// A click at `at` in `target` (its own coordinates).
+inline void queueWindowSystemClick(QWidget* target, QPoint at) {
     QWindow* window = target->window()->windowHandle();
-    const QPointF local = target->mapTo(target->window(), target->rect().center());
-    const QPointF global = target->mapToGlobal(target->rect().center());
+    const QPointF local = target->mapTo(target->window(), at);
+    const QPointF global = target->mapToGlobal(at);
     QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
         window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
     QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
         window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+}
+
+// A click in the middle of `target`.
+inline void queueWindowSystemClick(QWidget* target) {
+    queueWindowSystemClick(target, target->rect().center());
 }
 
 // A key pressed and released, to the window of `target`.
@@ -28,5 +33,15 @@ inline void queueWindowSystemKey(QWidget* target, Qt::Key key, const QString& te
             window, type, key, Qt::NoModifier, text);
     }
 }
+
+// The window system asks the window of `target` to close (its close button, Alt+F4). The window
+// must have been shown once.
+inline void queueWindowSystemClose(QWidget* target) {
+    QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
+        target->window()->windowHandle());
+}
+
+// Hands the queued window-system events to the program now, as its event loop would next.
+inline void deliverQueuedInput() { QWindowSystemInterface::flushWindowSystemEvents(); }
 
 }  // namespace nurlo::test
