@@ -148,14 +148,30 @@ public:
     // The same, adding its jumps and lattice steps to `counts`.
     template <UniformSource Source>
     Node run(Source& source, JumpCounts& counts) const {
-        return runWithRoom(
-            source, [this](Node node) { return domain_.room(node); }, counts);
+        NoTrace none;
+        return run(source, counts, none);
+    }
+
+    // The same, showing `trace` each move: the square crossed and the node where it left it.
+    template <UniformSource Source, class Trace>
+    Node run(Source& source, JumpCounts& counts, Trace& trace) const {
+        return walk(
+            source, [this](Node node) { return domain_.room(node); }, counts, trace);
     }
 
     // The same with `room(node)` in place of the domain's room, the hook by which tests make sure
     // that a wrong room is caught. The stop rule stays the domain's.
     template <UniformSource Source, class Room>
     Node runWithRoom(Source& source, const Room& room, JumpCounts& counts) const {
+        NoTrace none;
+        return walk(source, room, counts, none);
+    }
+
+    Node start() const noexcept { return start_; }
+
+private:
+    template <UniformSource Source, class Room, class Trace>
+    Node walk(Source& source, const Room& room, JumpCounts& counts, Trace& trace) const {
         Int16 dx = 0;
         Int16 dy = 0;
         for (;;) {
@@ -169,10 +185,13 @@ public:
             const Step move = tables_.moveFor(nodeRoom, source.next());
             dx = checkedAdd(dx, move.dx);
             dy = checkedAdd(dy, move.dy);
+            if constexpr (Trace::kOn) {
+                trace.move(node, JumpTables::radiusFor(nodeRoom),
+                           {checkedAdd(start_.x, dx), checkedAdd(start_.y, dy)});
+            }
         }
     }
 
-private:
     const WalkDomain& domain_;
     Node start_;
     const JumpTables& tables_;

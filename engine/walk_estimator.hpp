@@ -14,6 +14,10 @@
 // The walks step node by node (RandomWalk) or jump across the grid's empty squares (JumpWalk):
 // their end nodes have the same law, so either gives the same estimate in law; the jumps take a
 // few dozen draws a walk where the steps take about 0.3 n^2.
+//
+// Given a WalkRecorder, the estimator also hands it each walk's end, chunk by chunk in chunk
+// order, and traces the first walks of an estimate (walk_record.hpp). That costs a buffer per
+// chunk while an estimate runs; the draws, and so the estimate, are the same to the last bit.
 #pragma once
 
 #include <algorithm>
@@ -22,12 +26,15 @@
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "boundary_grid.hpp"
 #include "jump_walk.hpp"
 #include "progress.hpp"
 #include "walk.hpp"
 #include "walk_pool.hpp"
+#include "walk_record.hpp"
 
 namespace nurlo {
 
@@ -161,6 +168,8 @@ struct EstimatorOptions {
     // Counts the finished walks and asks the walks to stop; none: the estimate runs to its end.
     Progress* progress = nullptr;
     WalkKind walk = WalkKind::Lattice;
+    // Receives the walks' ends and the first walks' traces; none: nothing is recorded.
+    WalkRecorder* recorder = nullptr;
 };
 
 class WalkEstimator {
@@ -201,11 +210,23 @@ public:
         const int chunks = chunkCount(walks);
         std::array<ChunkResult, kMaxChunks> results{};
         std::array<std::exception_ptr, kMaxChunks> errors{};
+        WalkRecorder* const recorder = options_.recorder;
+        std::vector<ChunkRecord> records;
+        if (recorder != nullptr) {
+            records.resize(static_cast<std::size_t>(chunks));
+            if (chunks > 0) {
+                records.front().traces =
+                    std::clamp(recorder->tracesWanted(), 0, WalkRecorder::kTracedWalks);
+            }
+        }
         const auto runOne = [&](int chunk) {
             const auto slot = static_cast<std::size_t>(chunk);
             try {
                 Source chunkSource = seed.split(static_cast<std::uint64_t>(chunk));
-                results[slot] = runChunk(start, walksInChunk(walks, chunk), chunkSource);
+                const int chunkWalks = walksInChunk(walks, chunk);
+                results[slot] = recorder == nullptr
+                                    ? runChunk(start, chunkWalks, chunkSource)
+                                    : runChunk(start, chunkWalks, chunkSource, &records[slot]);
             } catch (...) {
                 errors[slot] = std::current_exception();
             }
@@ -225,6 +246,14 @@ public:
             }
             sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
+            if (recorder != nullptr) {
+                ChunkRecord& record = records[slot];
+                for (WalkTrace& trace : record.traced) {
+                    recorder->traced(std::move(trace));
+                }
+                recorder->ended(start, record.ends);
+                record = {};
+            }
         }
         return finish(sum, stats, walks);
     }
@@ -246,23 +275,61 @@ private:
         return walks - first < kChunkWalks ? walks - first : kChunkWalks;
     }
 
+    // What one chunk records for a recorder: the traces of its first `traces` walks and the ends
+    // of all of them.
+    struct ChunkRecord {
+        int traces = 0;
+        std::vector<WalkTrace> traced;
+        std::vector<WalkEnd> ends;
+    };
+
+    // The walks of one chunk; with `record`, recording them there.
     template <UniformSource Source>
-    ChunkResult runChunk(Node start, int walks, Source& source) const {
+    ChunkResult runChunk(Node start, int walks, Source& source,
+                         ChunkRecord* record = nullptr) const {
         if (options_.walk == WalkKind::Jump) {
-            return runWalks(JumpWalk(domain_, start), walks, source, false);
+            return runWalks(JumpWalk(domain_, start), walks, source, false, record);
         }
         const bool countEachWalk =
             domain_.nx() >= kSideOfLongWalks || domain_.ny() >= kSideOfLongWalks;
-        return runWalks(RandomWalk(domain_, start), walks, source, countEachWalk);
+        return runWalks(RandomWalk(domain_, start), walks, source, countEachWalk, record);
     }
 
     template <class Walk, UniformSource Source>
-    ChunkResult runWalks(const Walk& walk, int walks, Source& source, bool countEachWalk) const {
+    ChunkResult runWalks(const Walk& walk, int walks, Source& source, bool countEachWalk,
+                         ChunkRecord* record) const {
+        if (record != nullptr) {
+            record->ends.reserve(static_cast<std::size_t>(walks));
+            return walkLoop<true>(walk, walks, source, countEachWalk, record);
+        }
+        return walkLoop<false>(walk, walks, source, countEachWalk, nullptr);
+    }
+
+    // The walk loop, compiled apart for recording and not, so that the loop that records nothing
+    // has nothing of the recording in it.
+    template <bool kRecording, class Walk, UniformSource Source>
+    ChunkResult walkLoop(const Walk& walk, int walks, Source& source, bool countEachWalk,
+                         ChunkRecord* record) const {
         ChunkResult result;
         Progress* progress = options_.progress;
         for (int k = 0; k < walks; ++k) {
             Node end;
-            if (progress != nullptr) {
+            if constexpr (kRecording) {
+                if (k < record->traces) {
+                    if (progress != nullptr) {
+                        progress->throwIfStopRequested();
+                    }
+                    WalkTrace trace;
+                    trace.start = walk.start();
+                    end = runTraced(walk, source, progress, trace);
+                    record->traced.push_back(std::move(trace));
+                } else if (progress != nullptr) {
+                    progress->throwIfStopRequested();
+                    end = runOne(walk, source, *progress);
+                } else {
+                    end = walk.run(source);
+                }
+            } else if (progress != nullptr) {
                 progress->throwIfStopRequested();
                 end = runOne(walk, source, *progress);
             } else {
@@ -271,6 +338,9 @@ private:
             const double value = grid_.at(end.x, end.y);
             result.sum.add(value);
             result.stats.add(value);
+            if constexpr (kRecording) {
+                record->ends.push_back({end, value});
+            }
             if (progress != nullptr && countEachWalk) {
                 progress->advance(1);
             }
@@ -289,6 +359,20 @@ private:
     template <UniformSource Source>
     static Node runOne(const JumpWalk& walk, Source& source, const Progress&) {
         return walk.run(source);
+    }
+
+    // One walk, traced.
+    template <UniformSource Source>
+    static Node runTraced(const RandomWalk& walk, Source& source, const Progress* progress,
+                          WalkTrace& trace) {
+        TraceTo to(trace);
+        return walk.run(source, progress, to);
+    }
+    template <UniformSource Source>
+    static Node runTraced(const JumpWalk& walk, Source& source, const Progress*, WalkTrace& trace) {
+        TraceTo to(trace);
+        JumpCounts counts;
+        return walk.run(source, counts, to);
     }
 
     static Estimate finish(const CompensatedSum& sum, const RunningStats& stats, Int16 walks) {
