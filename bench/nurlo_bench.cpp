@@ -16,6 +16,9 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include <pcg_random.hpp>
 
@@ -26,6 +29,7 @@
 #include "walk.hpp"
 #include "walk_estimator.hpp"
 #include "walk_pool.hpp"
+#include "walk_record.hpp"
 
 #if __has_include(<section_plan.hpp>)
 #include <section_plan.hpp>
@@ -324,6 +328,66 @@ BENCHMARK_CAPTURE(BM_Estimate, square256, Scene::Square256, false)->Apply(thread
 BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64, false)->Apply(threadCounts);
 BENCHMARK_CAPTURE(BM_Estimate, square64_progress, Scene::Square64, true)->Apply(threadCounts);
 BENCHMARK_CAPTURE(BM_Estimate, square256_progress, Scene::Square256, true)->Apply(threadCounts);
+
+// --- The cost of watching: estimates with and without a walk recorder ---
+
+// A recorder that does with the ends what a view of the run does: counts the walks that end on
+// each node and keeps the running mean and its standard error after every walk.
+class CountingRecorder : public WalkRecorder {
+public:
+    int tracesWanted() const override { return 0; }
+    void traced(WalkTrace /*trace*/) override {}
+    void ended(Node /*start*/, std::span<const WalkEnd> ends) override {
+        for (const WalkEnd& end : ends) {
+            ++counts_[(static_cast<std::uint32_t>(static_cast<std::uint16_t>(end.node.x)) << 16) |
+                      static_cast<std::uint16_t>(end.node.y)];
+            stats_.add(end.value);
+            running_.push_back({stats_.mean(), stats_.standardError()});
+        }
+        if (running_.size() > 1U << 16) {
+            running_.clear();
+        }
+    }
+
+private:
+    std::unordered_map<std::uint32_t, std::int64_t> counts_;
+    RunningStats stats_;
+    std::vector<std::pair<double, double>> running_;
+};
+
+// One estimate of kWalksPerEstimate walks on every core, with the progress the program always
+// gives it, by lattice steps or by jumps; with `record`, a CountingRecorder watches it.
+void BM_EstimateWatched(benchmark::State& state, Scene scene, WalkKind walk, bool record) {
+    const SceneSetup setup = setUp(scene);
+    WalkPool pool;
+    Progress watched;
+    CountingRecorder recorder;
+    const WalkEstimator estimator(setup.grid, setup.domain,
+                                  {.pool = &pool,
+                                   .progress = &watched,
+                                   .walk = walk,
+                                   .recorder = record ? &recorder : nullptr});
+    ProgramSource source = ProgramSource::fromClock();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(estimator.run(setup.start, kWalksPerEstimate, source));
+    }
+    state.counters["walks/s"] = benchmark::Counter(
+        static_cast<double>(state.iterations()) * kWalksPerEstimate, benchmark::Counter::kIsRate);
+}
+BENCHMARK_CAPTURE(BM_EstimateWatched, square64_lattice, Scene::Square64, WalkKind::Lattice, false)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EstimateWatched, square64_lattice_recorded, Scene::Square64, WalkKind::Lattice,
+                  true)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EstimateWatched, square256_jump, Scene::Square256, WalkKind::Jump, false)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_EstimateWatched, square256_jump_recorded, Scene::Square256, WalkKind::Jump,
+                  true)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
 
 // The control for the figures above: what the cores give at all. Every benchmark thread runs
 // whole estimates of its own, without a pool and sharing nothing, so the walks per second of two

@@ -1,6 +1,7 @@
 #include "boundary_datum.hpp"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace nurlo {
 namespace {
@@ -49,6 +50,36 @@ void fillEveryNode(BoundaryGrid& grid, Progress* progress, Value value) {
 
 }  // namespace
 
+double harmonicDatumAt(BoundaryDatum datum, Int16 i, Int16 j, Int16 nx, Int16 ny, double lx,
+                       double ly) {
+    switch (datum) {
+        case BoundaryDatum::ExpXSiny: {
+            const double sine = checkedReal(std::sin(coordinate(j, ly, ny)));
+            const double exponential = checkedReal(std::exp(coordinate(i, lx, nx)));
+            return checkedReal(exponential * sine);
+        }
+        case BoundaryDatum::XY: {
+            // nx * ny is exact in a double, so any grid that fits in memory works.
+            const double area = static_cast<double>(nx) * static_cast<double>(ny);
+            return checkedReal((((i * lx) * j) * ly) / area);
+        }
+        case BoundaryDatum::X2MinusY2: {
+            const double x = coordinate(i, lx, nx);
+            const double y = coordinate(j, ly, ny);
+            return checkedReal(std::pow(x, 2.0) - std::pow(y, 2.0));
+        }
+        case BoundaryDatum::X3Minus3XY2: {
+            const double x = coordinate(i, lx, nx);
+            const double y = coordinate(j, ly, ny);
+            return checkedReal(std::pow(x, 3.0) - std::pow(y, 2.0) * (x * 3.0));
+        }
+        case BoundaryDatum::Nullo:
+        case BoundaryDatum::Seno:
+            break;
+    }
+    throw std::invalid_argument("harmonicDatumAt: the datum is not a harmonic function");
+}
+
 void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
                   Progress* progress) {
     const Int16 nx = grid.nx();
@@ -64,32 +95,11 @@ void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
             fillSine(grid, lx, progress);
             return;
         case BoundaryDatum::ExpXSiny:
-            fillEveryNode(grid, progress, [&](Int16 i, Int16 j) {
-                const double sine = checkedReal(std::sin(coordinate(j, ly, ny)));
-                const double exponential = checkedReal(std::exp(coordinate(i, lx, nx)));
-                return checkedReal(exponential * sine);
-            });
-            return;
-        case BoundaryDatum::XY: {
-            // nx * ny is exact in a double, so any grid that fits in memory works.
-            const double area = static_cast<double>(nx) * static_cast<double>(ny);
-            fillEveryNode(grid, progress, [&](Int16 i, Int16 j) {
-                return checkedReal((((i * lx) * j) * ly) / area);
-            });
-            return;
-        }
+        case BoundaryDatum::XY:
         case BoundaryDatum::X2MinusY2:
-            fillEveryNode(grid, progress, [&](Int16 i, Int16 j) {
-                const double x = coordinate(i, lx, nx);
-                const double y = coordinate(j, ly, ny);
-                return checkedReal(std::pow(x, 2.0) - std::pow(y, 2.0));
-            });
-            return;
         case BoundaryDatum::X3Minus3XY2:
             fillEveryNode(grid, progress, [&](Int16 i, Int16 j) {
-                const double x = coordinate(i, lx, nx);
-                const double y = coordinate(j, ly, ny);
-                return checkedReal(std::pow(x, 3.0) - std::pow(y, 2.0) * (x * 3.0));
+                return harmonicDatumAt(datum, i, j, nx, ny, lx, ly);
             });
             return;
     }

@@ -44,6 +44,9 @@ public:
 
     Int16 nx() const noexcept { return nx_; }
     Int16 ny() const noexcept { return ny_; }
+    // The inner corner (a, b) of the L-shaped domain; the square's lies beyond every node.
+    int a() const noexcept { return a_; }
+    int b() const noexcept { return b_; }
 
     // Whether a walk standing on `node` stops there. The outer lines are equalities, so a node off
     // the grid stops only on the prolongation of one of them.
