@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -331,37 +331,33 @@ BENCHMARK_CAPTURE(BM_Estimate, square256_progress, Scene::Square256, true)->Appl
 
 // --- The cost of watching: estimates with and without a walk recorder ---
 
-// A recorder that does with the ends what a view of the run does: counts the walks that end on
-// each node and keeps the running mean and its standard error after every walk.
-class CountingRecorder : public WalkRecorder {
+// A recorder that does with the ends what the view of a run does on the walks' thread: stores
+// them (the view counts them later, on its own thread).
+class StoringRecorder : public WalkRecorder {
 public:
     int tracesWanted() const override { return 0; }
     void traced(WalkTrace /*trace*/) override {}
     void ended(Node /*start*/, std::span<const WalkEnd> ends) override {
-        for (const WalkEnd& end : ends) {
-            ++counts_[(static_cast<std::uint32_t>(static_cast<std::uint16_t>(end.node.x)) << 16) |
-                      static_cast<std::uint16_t>(end.node.y)];
-            stats_.add(end.value);
-            running_.push_back({stats_.mean(), stats_.standardError()});
+        const std::lock_guard lock(mutex_);
+        if (ends_.size() > std::size_t{1} << 16) {
+            ends_.clear();
         }
-        if (running_.size() > 1U << 16) {
-            running_.clear();
-        }
+        ends_.insert(ends_.end(), ends.begin(), ends.end());
     }
 
 private:
-    std::unordered_map<std::uint32_t, std::int64_t> counts_;
-    RunningStats stats_;
-    std::vector<std::pair<double, double>> running_;
+    std::mutex mutex_;
+    std::vector<WalkEnd> ends_;
 };
 
-// One estimate of kWalksPerEstimate walks on every core, with the progress the program always
-// gives it, by lattice steps or by jumps; with `record`, a CountingRecorder watches it.
+// One estimate of state.range(0) walks on every core, with the progress the program always gives
+// it, by lattice steps or by jumps; with `record`, a StoringRecorder watches it.
 void BM_EstimateWatched(benchmark::State& state, Scene scene, WalkKind walk, bool record) {
     const SceneSetup setup = setUp(scene);
+    const auto walks = static_cast<Int16>(state.range(0));
     WalkPool pool;
     Progress watched;
-    CountingRecorder recorder;
+    StoringRecorder recorder;
     const WalkEstimator estimator(setup.grid, setup.domain,
                                   {.pool = &pool,
                                    .progress = &watched,
@@ -369,25 +365,34 @@ void BM_EstimateWatched(benchmark::State& state, Scene scene, WalkKind walk, boo
                                    .recorder = record ? &recorder : nullptr});
     ProgramSource source = ProgramSource::fromClock();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(estimator.run(setup.start, kWalksPerEstimate, source));
+        benchmark::DoNotOptimize(estimator.run(setup.start, walks, source));
     }
-    state.counters["walks/s"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * kWalksPerEstimate, benchmark::Counter::kIsRate);
+    state.counters["walks/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * walks,
+                                                   benchmark::Counter::kIsRate);
+}
+void watchedWalks(benchmark::internal::Benchmark* b) {
+    b->Arg(kWalksPerEstimate)
+        ->Arg(32766)
+        ->ArgName("walks")
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond);
 }
 BENCHMARK_CAPTURE(BM_EstimateWatched, square64_lattice, Scene::Square64, WalkKind::Lattice, false)
+    ->Arg(kWalksPerEstimate)
+    ->ArgName("walks")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EstimateWatched, square64_lattice_recorded, Scene::Square64, WalkKind::Lattice,
                   true)
+    ->Arg(kWalksPerEstimate)
+    ->ArgName("walks")
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_EstimateWatched, square256_jump, Scene::Square256, WalkKind::Jump, false)
-    ->UseRealTime()
-    ->Unit(benchmark::kMicrosecond);
+    ->Apply(watchedWalks);
 BENCHMARK_CAPTURE(BM_EstimateWatched, square256_jump_recorded, Scene::Square256, WalkKind::Jump,
                   true)
-    ->UseRealTime()
-    ->Unit(benchmark::kMicrosecond);
+    ->Apply(watchedWalks);
 
 // The control for the figures above: what the cores give at all. Every benchmark thread runs
 // whole estimates of its own, without a pool and sharing nothing, so the walks per second of two

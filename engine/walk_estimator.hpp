@@ -25,6 +25,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <span>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -213,7 +214,14 @@ public:
         WalkRecorder* const recorder = options_.recorder;
         std::vector<ChunkRecord> records;
         if (recorder != nullptr) {
+            const std::span<WalkEnd> ends =
+                recorder->endBuffer(static_cast<std::size_t>(std::max<int>(walks, 0)));
             records.resize(static_cast<std::size_t>(chunks));
+            for (int chunk = 0; chunk < chunks; ++chunk) {
+                records[static_cast<std::size_t>(chunk)].ends =
+                    ends.subspan(static_cast<std::size_t>(chunk * kChunkWalks),
+                                 static_cast<std::size_t>(walksInChunk(walks, chunk)));
+            }
             if (chunks > 0) {
                 records.front().traces =
                     std::clamp(recorder->tracesWanted(), 0, WalkRecorder::kTracedWalks);
@@ -252,7 +260,7 @@ public:
                     recorder->traced(std::move(trace));
                 }
                 recorder->ended(start, record.ends);
-                record = {};
+                record.traced.clear();
             }
         }
         return finish(sum, stats, walks);
@@ -275,12 +283,12 @@ private:
         return walks - first < kChunkWalks ? walks - first : kChunkWalks;
     }
 
-    // What one chunk records for a recorder: the traces of its first `traces` walks and the ends
-    // of all of them.
+    // What one chunk records for a recorder: the traces of its first `traces` walks, and the
+    // ends of all of them in its slice of the recorder's buffer.
     struct ChunkRecord {
         int traces = 0;
         std::vector<WalkTrace> traced;
-        std::vector<WalkEnd> ends;
+        std::span<WalkEnd> ends;
     };
 
     // The walks of one chunk; with `record`, recording them there.
@@ -299,7 +307,6 @@ private:
     ChunkResult runWalks(const Walk& walk, int walks, Source& source, bool countEachWalk,
                          ChunkRecord* record) const {
         if (record != nullptr) {
-            record->ends.reserve(static_cast<std::size_t>(walks));
             return walkLoop<true>(walk, walks, source, countEachWalk, record);
         }
         return walkLoop<false>(walk, walks, source, countEachWalk, nullptr);
@@ -339,7 +346,7 @@ private:
             result.sum.add(value);
             result.stats.add(value);
             if constexpr (kRecording) {
-                record->ends.push_back({end, value});
+                record->ends[static_cast<std::size_t>(k)] = {end, value};
             }
             if (progress != nullptr && countEachWalk) {
                 progress->advance(1);

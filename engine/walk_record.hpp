@@ -61,8 +61,22 @@ public:
     virtual int tracesWanted() const = 0;
     // The trace of one of those walks, in walk order.
     virtual void traced(WalkTrace trace) = 0;
-    // The ends of one chunk's walks from `start`, in walk order; chunk after chunk.
+    // The ends of one chunk's walks from `start`, in walk order; chunk after chunk. The span
+    // lies in endBuffer() and is good until the call returns.
     virtual void ended(Node start, std::span<const WalkEnd> ends) = 0;
+
+    // Where the estimator writes the ends of an estimate of `walks` walks, each chunk its own
+    // slice. The room is kept from one estimate to the next, so that recording allocates nothing
+    // once the largest estimate has been seen.
+    std::span<WalkEnd> endBuffer(std::size_t walks) {
+        if (endBuffer_.size() < walks) {
+            endBuffer_.resize(walks);
+        }
+        return {endBuffer_.data(), walks};
+    }
+
+private:
+    std::vector<WalkEnd> endBuffer_;
 };
 
 // The tracer that writes a WalkTrace, up to its limit (NoTrace, in walk.hpp, writes nothing).

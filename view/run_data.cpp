@@ -36,6 +36,8 @@ void RunData::begin(RunPlan plan) {
     data_.state = RunState::Running;
     data_.estimates.resize(plan.nodes.size());
     data_.plan = std::move(plan);
+    ends_.clear();
+    counted_ = 0;
     stats_ = RunningStats{};
 }
 
@@ -64,13 +66,18 @@ void RunData::ended(Node start, std::span<const WalkEnd> ends) {
         data_.estimates.front().has_value()) {
         return;  // a later estimate of a section: its ends are not shown
     }
-    for (const WalkEnd& end : ends) {
+    ends_.insert(ends_.end(), ends.begin(), ends.end());
+    ++data_.version;
+}
+
+void RunData::countEnds() {
+    for (; counted_ < ends_.size(); ++counted_) {
+        const WalkEnd& end = ends_[counted_];
         ++data_.endCounts[nodeKey(end.node)];
         stats_.add(end.value);
         data_.running.push_back({stats_.count(), stats_.mean(), stats_.standardError()});
     }
-    data_.endedWalks += static_cast<std::int64_t>(ends.size());
-    ++data_.version;
+    data_.endedWalks = static_cast<std::int64_t>(counted_);
 }
 
 void RunData::estimated(std::size_t index, const Estimate& estimate) {
@@ -95,8 +102,9 @@ std::uint64_t RunData::version() const {
     return data_.version;
 }
 
-RunSnapshot RunData::snapshot() const {
+RunSnapshot RunData::snapshot() {
     const std::lock_guard lock(mutex_);
+    countEnds();
     return data_;
 }
 

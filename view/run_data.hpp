@@ -4,7 +4,9 @@
 //
 // RunData is written by the click's background thread (the plan, each chunk of walk ends, each
 // estimate) and read by the window a few times a second: every call takes its mutex, and the
-// window reads a RunSnapshot, a plain copy that it can draw at leisure.
+// window reads a RunSnapshot, a plain copy that it can draw at leisure. The walks' thread only
+// stores each chunk's ends; the reader counts them as it takes its snapshot, so that watching
+// the walks costs them little.
 #pragma once
 
 #include <cstddef>
@@ -117,12 +119,18 @@ public:
     void finished(RunState state);
 
     std::uint64_t version() const;
-    RunSnapshot snapshot() const;
+    // The data as they stand. The walks' ends are counted here, on the reader's thread, so that
+    // the walks' own thread only stores them.
+    RunSnapshot snapshot();
     int tracesWanted() const;
 
 private:
+    void countEnds();
+
     mutable std::mutex mutex_;
     RunSnapshot data_;
+    std::vector<WalkEnd> ends_;  // of the first estimate, as recorded
+    std::size_t counted_ = 0;    // how many of them the counts and the running estimate hold
     RunningStats stats_;
 };
 

@@ -91,7 +91,7 @@ void RunView::refresh() {
     }
 }
 
-QString RunView::copiedText() const { return QString::fromStdString(tsvText(data_.snapshot())); }
+QString RunView::copiedText() { return QString::fromStdString(tsvText(data_.snapshot())); }
 
 void RunView::copy() {
     if (numbers_->textCursor().hasSelection()) {

@@ -43,7 +43,7 @@ public:
     // Redraws from the data now, if they changed since the last time.
     void refresh();
     // The data as the copy puts them on the clipboard.
-    QString copiedText() const;
+    QString copiedText();
     // Copies the selection of the numbers, or with none the view's data, to the clipboard.
     void copy();
     // Saves the view as a PNG image at `path`; false where that fails.
