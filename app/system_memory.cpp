@@ -1,12 +1,12 @@
 #include "system_memory.hpp"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <sstream>
 #include <string>
-
-#include "boundary_grid.hpp"
 
 namespace nurlo {
 namespace {
@@ -108,6 +108,15 @@ std::optional<std::size_t> availableMemoryBytes() {
         }
     }
     return least;
+}
+
+std::size_t physicalMemoryBytes() {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0) {
+        return static_cast<std::size_t>(-1);
+    }
+    return static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize);
 }
 
 std::size_t gridMemoryLimit() {

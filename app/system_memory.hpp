@@ -25,6 +25,10 @@ std::optional<std::size_t> groupRoomBytes(std::string_view limit, std::string_vi
 // The memory available to this process now (see above), or nothing when the system says nothing.
 std::optional<std::size_t> availableMemoryBytes();
 
+// The bytes of physical memory of this machine, or the largest size_t when the system does not
+// say.
+std::size_t physicalMemoryBytes();
+
 // The bytes a new grid may take: seven eighths of the memory available, or the physical memory
 // when the system reports nothing more precise.
 std::size_t gridMemoryLimit();

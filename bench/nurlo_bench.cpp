@@ -96,6 +96,9 @@ benchmark::Counter perStep(std::uint64_t steps) {
 
 // --- Scenes ---
 
+// The memory the benchmarks hand to their grids: room for the largest grid.
+constexpr std::size_t kGridMemory = std::size_t{1} << 20;
+
 enum class Scene { Square64, Square256, L64 };
 
 struct SceneSetup {
@@ -112,13 +115,14 @@ SceneSetup setUp(Scene scene) {
         case Scene::Square256: {
             const Int16 n = scene == Scene::Square64 ? 64 : 256;
             SceneSetup setup{WalkDomain::square(n),
-                             BoundaryGrid(n, n),
+                             BoundaryGrid(n, n, kGridMemory),
                              {static_cast<Int16>(n / 2), static_cast<Int16>(n / 2)}};
             fillBoundary(setup.grid, BoundaryDatum::Seno, 1.0, 1.0);
             return setup;
         }
         case Scene::L64: {
-            SceneSetup setup{WalkDomain::lShaped(64, 64, 32, 32), BoundaryGrid(64, 64), {16, 48}};
+            SceneSetup setup{
+                WalkDomain::lShaped(64, 64, 32, 32), BoundaryGrid(64, 64, kGridMemory), {16, 48}};
             fillBoundary(setup.grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
             return setup;
         }
@@ -457,7 +461,7 @@ void runSection(const std::filesystem::path& file, WalkPool& pool, Source& sourc
         throw std::runtime_error("cannot open " + file.string());
     }
 #endif
-    BoundaryGrid grid(n, n);
+    BoundaryGrid grid(n, n, kGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
     const WalkEstimator estimator(grid, WalkDomain::square(n), {.pool = &pool});
     for (const Int16 k : Int16Range(0, n)) {

@@ -36,16 +36,33 @@ void fillSine(BoundaryGrid& grid, double lx, Progress* progress) {
     }
 }
 
-// The harmonic data give every node a value, row of nodes i by row, each node computed and
-// written before the next.
+// The harmonic data give every node the value of a function of its indexes. The grid keeps the
+// values of its outer lines, computed here abscissa index by abscissa index, each node before the
+// next (every node of the first and last columns, the two ends of the others); every other node
+// is given the same function, computed when it is read.
+//
+// That raises exactly when computing every node would, with the same error. A value fails only
+// when one of its parts does, and each part is formed as large or larger on the outer lines in
+// the node's own column or row: a coordinate, and the exponential or a power of one coordinate,
+// are formed alike at (i, 0) and at (0, j), where the other coordinate is 0; the products grow in
+// magnitude with |j| up to (i, ny); and neither a sine nor the difference of the two terms of
+// "x^2-y^2" or of "x^3-3xy^2" (finite terms of the same sign) can overflow.
 template <class Value>
 void fillEveryNode(BoundaryGrid& grid, Progress* progress, Value value) {
-    for (const Int16 i : Int16Range(0, grid.nx())) {
+    const Int16 nx = grid.nx();
+    const Int16 ny = grid.ny();
+    for (const Int16 i : Int16Range(0, nx)) {
         nextIndex(progress);
-        for (const Int16 j : Int16Range(0, grid.ny())) {
-            grid.set(i, j, value(i, j));
+        if (i == 0 || i == nx) {
+            for (const Int16 j : Int16Range(0, ny)) {
+                grid.set(i, j, value(i, j));
+            }
+        } else {
+            grid.set(i, 0, value(i, Int16{0}));
+            grid.set(i, ny, value(i, ny));
         }
     }
+    grid.setInnerRule(value);
 }
 
 }  // namespace
@@ -98,7 +115,7 @@ void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
         case BoundaryDatum::XY:
         case BoundaryDatum::X2MinusY2:
         case BoundaryDatum::X3Minus3XY2:
-            fillEveryNode(grid, progress, [&](Int16 i, Int16 j) {
+            fillEveryNode(grid, progress, [=](Int16 i, Int16 j) {
                 return harmonicDatumAt(datum, i, j, nx, ny, lx, ly);
             });
             return;

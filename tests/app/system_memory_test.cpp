@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "boundary_grid.hpp"
 #include "system_memory.hpp"
 
 namespace nurlo {

@@ -115,7 +115,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         typeInputs(screen, {"1", "1", "4000", "4000", "9000", "9000", "0", "7", "1"});
         chooseDatum(screen, 3);
-        gauge = std::size_t{100} << 20;  // 4001 x 4001 nodes take 128 MB
+        gauge = std::size_t{100} << 10;  // the outer lines of 4001 x 4001 nodes take 128 kB
         press(screen, "Command1");
         checkSingleErrorReport(messages, "Memoria insufficiente", {});
 

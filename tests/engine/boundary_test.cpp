@@ -4,6 +4,7 @@
 
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
+#include "grid_memory.hpp"
 
 namespace nurlo {
 namespace {
@@ -21,16 +22,16 @@ void expectZeroElsewhere(const BoundaryGrid& grid, Skip skip) {
 }
 
 TEST(BoundaryGrid, StartsAllZeroWithTheGivenCounts) {
-    const BoundaryGrid grid(3, 5);
+    const BoundaryGrid grid(3, 5, kTestGridMemory);
     EXPECT_EQ(grid.nx(), 3);
     EXPECT_EQ(grid.ny(), 5);
     expectZeroElsewhere(grid, [](int, int) { return false; });
-    const BoundaryGrid single(0, 0);
+    const BoundaryGrid single(0, 0, kTestGridMemory);
     EXPECT_EQ(single.at(0, 0), 0.0);
 }
 
 TEST(BoundaryGrid, ChecksEveryIndexOnReadAndWrite) {
-    BoundaryGrid grid(2, 3);
+    BoundaryGrid grid(2, 3, kTestGridMemory);
     grid.set(2, 3, 7.5);
     EXPECT_EQ(grid.at(2, 3), 7.5);
     EXPECT_RUNTIME_ERROR(grid.at(3, 0), ErrorKind::SubscriptOutOfRange);
@@ -40,25 +41,23 @@ TEST(BoundaryGrid, ChecksEveryIndexOnReadAndWrite) {
     EXPECT_RUNTIME_ERROR(grid.set(3, 3, 1.0), ErrorKind::SubscriptOutOfRange);
 }
 
-TEST(BoundaryGrid, RefusesNegativeCountsAndGridsLargerThanMemory) {
-    EXPECT_RUNTIME_ERROR(BoundaryGrid(-1, 4), ErrorKind::SubscriptOutOfRange);
-    EXPECT_RUNTIME_ERROR(BoundaryGrid(4, -1), ErrorKind::SubscriptOutOfRange);
-    // 101 x 101 doubles need 81608 bytes.
-    EXPECT_NO_THROW(BoundaryGrid(100, 100, 81608));
-    EXPECT_RUNTIME_ERROR(BoundaryGrid(100, 100, 81607), ErrorKind::OutOfMemory);
+TEST(BoundaryGrid, RefusesNegativeCountsAndGridsLargerThanTheMemoryHandedIn) {
+    EXPECT_RUNTIME_ERROR(BoundaryGrid(-1, 4, kTestGridMemory), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(BoundaryGrid(4, -1, kTestGridMemory), ErrorKind::SubscriptOutOfRange);
+    // The two rows and two columns of 101 nodes take 404 doubles, 3232 bytes.
+    EXPECT_NO_THROW(BoundaryGrid(100, 100, 3232));
+    EXPECT_RUNTIME_ERROR(BoundaryGrid(100, 100, 3231), ErrorKind::OutOfMemory);
 }
 
-TEST(BoundaryGrid, TheLargestGridIsCreatedWhenMemoryAllowsIt) {
-    // 32768 x 32768 doubles: 8 GiB of address space, given as zero pages and never touched here.
-    if (physicalMemoryBytes() < (std::size_t{16} << 30)) {
-        GTEST_SKIP() << "less than 16 GiB of memory";
-    }
-    const BoundaryGrid grid(32767, 32767);
+TEST(BoundaryGrid, TheLargestGridTakesOneMebibyte) {
+    const BoundaryGrid grid(32767, 32767, kTestGridMemory);
     EXPECT_EQ(grid.at(32767, 32767), 0.0);
+    EXPECT_EQ(grid.at(16000, 16000), 0.0);
+    EXPECT_RUNTIME_ERROR(BoundaryGrid(32767, 32767, kTestGridMemory - 1), ErrorKind::OutOfMemory);
 }
 
 TEST(SineDatum, SquareBottomRowForSideOneAndFourSteps) {
-    BoundaryGrid grid(4, 4);
+    BoundaryGrid grid(4, 4, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
     EXPECT_EQ(grid.at(0, 0), 0.0);
     EXPECT_EQ(grid.at(1, 0), 0.706825181105366);
@@ -69,7 +68,7 @@ TEST(SineDatum, SquareBottomRowForSideOneAndFourSteps) {
 }
 
 TEST(SineDatum, LDomainBottomRowDependsOnlyOnLxAndNx) {
-    BoundaryGrid grid(4, 7);
+    BoundaryGrid grid(4, 7, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 3.5);
     EXPECT_EQ(grid.at(1, 0), 0.706825181105366);
     EXPECT_EQ(grid.at(2, 0), 0.9999996829318346);
@@ -79,42 +78,42 @@ TEST(SineDatum, LDomainBottomRowDependsOnlyOnLxAndNx) {
 }
 
 TEST(SineDatum, LengthZeroGivesZerosAndANegativeLengthIsUsedAsItIs) {
-    BoundaryGrid zero(4, 4);
+    BoundaryGrid zero(4, 4, kTestGridMemory);
     fillBoundary(zero, BoundaryDatum::Seno, 0.0, 0.0);
     expectZeroElsewhere(zero, [](int, int) { return false; });
 
-    BoundaryGrid negative(4, 4);
+    BoundaryGrid negative(4, 4, kTestGridMemory);
     fillBoundary(negative, BoundaryDatum::Seno, -1.0, -1.0);
     EXPECT_EQ(negative.at(2, 0), -0.9999996829318346);
 }
 
 TEST(SineDatum, ZeroStepsFailAtTheFirstNode) {
-    BoundaryGrid grid(0, 0);
+    BoundaryGrid grid(0, 0, kTestGridMemory);
     EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0),
                          ErrorKind::FloatingPoint);
 }
 
 TEST(NulloDatum, LeavesEveryNodeZeroEvenOnAOneNodeGrid) {
-    BoundaryGrid single(0, 0);
+    BoundaryGrid single(0, 0, kTestGridMemory);
     fillBoundary(single, BoundaryDatum::Nullo, 1.0, 1.0);
     EXPECT_EQ(single.at(0, 0), 0.0);
 
-    BoundaryGrid grid(3, 2);
+    BoundaryGrid grid(3, 2, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Nullo, 2.0, 5.0);
     expectZeroElsewhere(grid, [](int, int) { return false; });
 }
 
 TEST(HarmonicData, NodeValuesOnTheTwoByTwoGrid) {
-    BoundaryGrid exps(2, 2);
+    BoundaryGrid exps(2, 2, kTestGridMemory);
     fillBoundary(exps, BoundaryDatum::ExpXSiny, 2.0, 2.0);
     EXPECT_EQ(exps.at(1, 1), 2.2873552871788423);
     EXPECT_EQ(exps.at(2, 2), 6.71884969742825);
 
-    BoundaryGrid cubic(2, 2);
+    BoundaryGrid cubic(2, 2, kTestGridMemory);
     fillBoundary(cubic, BoundaryDatum::X3Minus3XY2, 2.0, 2.0);
     EXPECT_EQ(cubic.at(1, 1), -2.0);
 
-    BoundaryGrid squares(2, 2);
+    BoundaryGrid squares(2, 2, kTestGridMemory);
     fillBoundary(squares, BoundaryDatum::X2MinusY2, 2.0, 2.0);
     EXPECT_EQ(squares.at(1, 1), 0.0);
     EXPECT_EQ(squares.at(2, 0), 4.0);
@@ -126,7 +125,7 @@ TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
     const double ly = 1.5;
     for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
                                       BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
-        BoundaryGrid grid(6, 3);
+        BoundaryGrid grid(6, 3, kTestGridMemory);
         fillBoundary(grid, datum, lx, ly);
         for (int i = 0; i <= 6; ++i) {
             for (int j = 0; j <= 3; ++j) {
@@ -145,12 +144,12 @@ TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
 }
 
 TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
-    BoundaryGrid grid(200, 200);
+    BoundaryGrid grid(200, 200, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::XY, 1.0, 1.0);
     EXPECT_EQ(grid.at(200, 200), 1.0);
     EXPECT_EQ(grid.at(100, 50), (((100 * 1.0) * 50) * 1.0) / 40000.0);
 
-    BoundaryGrid tall(100, 300);
+    BoundaryGrid tall(100, 300, kTestGridMemory);
     fillBoundary(tall, BoundaryDatum::XY, 2.0, 3.0);
     EXPECT_EQ(tall.at(100, 300), 6.0);
 }
@@ -158,32 +157,32 @@ TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
 TEST(HarmonicData, AZeroCountFailsWithTheFloatingPointError) {
     for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
                                       BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
-        BoundaryGrid flat(3, 0);
+        BoundaryGrid flat(3, 0, kTestGridMemory);
         EXPECT_RUNTIME_ERROR(fillBoundary(flat, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
-        BoundaryGrid thin(0, 3);
+        BoundaryGrid thin(0, 3, kTestGridMemory);
         EXPECT_RUNTIME_ERROR(fillBoundary(thin, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
     }
 }
 
 TEST(HarmonicData, AValueTooLargeForADoubleFailsAtItsNode) {
-    BoundaryGrid grid(2, 2);
+    BoundaryGrid grid(2, 2, kTestGridMemory);
     // exp(X) overflows from x = 710 on: node (1, 0) with Lx = 2000 has x = 1000.
     EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0),
                          ErrorKind::FloatingPoint);
     // The nodes before it were written.
     EXPECT_EQ(grid.at(0, 1), std::sin(0.5));
 
-    BoundaryGrid cubic(2, 2);
+    BoundaryGrid cubic(2, 2, kTestGridMemory);
     EXPECT_RUNTIME_ERROR(fillBoundary(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0),
                          ErrorKind::FloatingPoint);
 }
 
 TEST(Fill, ALoopThatEndsAtTheLargestCountFinishes) {
-    BoundaryGrid grid(32767, 1);
+    BoundaryGrid grid(32767, 1, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::X2MinusY2, 32767.0, 1.0);
     EXPECT_EQ(grid.at(32767, 0), std::pow(32767.0, 2.0));
 
-    BoundaryGrid row(32767, 0);
+    BoundaryGrid row(32767, 0, kTestGridMemory);
     fillBoundary(row, BoundaryDatum::Seno, 1.0, 1.0);
     EXPECT_EQ(row.at(32767, 0), 0.0);
 }

@@ -5,6 +5,7 @@
 
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "scripted_source.hpp"
 #include "walk_estimator.hpp"
@@ -48,7 +49,7 @@ TEST(WalkEstimatorStatistics, AgreesWithTheDiscreteHarmonicValueWithinFiveStanda
         {"L cubic", 6, 6, 3, 3, BoundaryDatum::X3Minus3XY2, 1.0, 1.0, {1, 4}, 6},
     }};
     for (const StatisticalCase& c : cases) {
-        BoundaryGrid grid(c.nx, c.ny);
+        BoundaryGrid grid(c.nx, c.ny, kTestGridMemory);
         fillBoundary(grid, c.datum, c.lx, c.ly);
         const WalkDomain domain =
             c.a < 0 ? WalkDomain::square(c.nx) : WalkDomain::lShaped(c.nx, c.ny, c.a, c.b);
@@ -64,7 +65,7 @@ TEST(WalkEstimatorStatistics, AgreesWithTheDiscreteHarmonicValueWithinFiveStanda
 
 TEST(WalkEstimatorStatistics, SquareSineCentreMatchesTheKnownValue) {
     // The discrete harmonic value at (2, 2) of the 4 x 4 square with the sine border.
-    BoundaryGrid grid(4, 4);
+    BoundaryGrid grid(4, 4, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
     const WalkDomain domain = WalkDomain::square(4);
     EXPECT_NEAR(harmonicValue(grid, domain, {2, 2}), 0.2134234660, 1e-10);
@@ -97,7 +98,7 @@ TEST(WalkEstimatorStatistics, TheFourDirectionsGetEqualShares) {
 
 class WalkEstimatorEdges : public ::testing::Test {
 protected:
-    WalkEstimatorEdges() : grid_(4, 4), domain_(WalkDomain::square(4)) {
+    WalkEstimatorEdges() : grid_(4, 4, kTestGridMemory), domain_(WalkDomain::square(4)) {
         fillBoundary(grid_, BoundaryDatum::Seno, 1.0, 1.0);
     }
     Estimate run(Node start, Int16 n) {
@@ -183,7 +184,7 @@ TEST_F(WalkEstimatorEdges, EachEstimateStartsItsOwnSum) {
 }
 
 TEST(WalkEstimator, ASumThatOverflowsADoubleIsTheFloatingPointError) {
-    BoundaryGrid grid(2, 2);
+    BoundaryGrid grid(2, 2, kTestGridMemory);
     grid.set(0, 1, 1e308);
     ScriptedSource noDraws({});
     EXPECT_RUNTIME_ERROR(WalkEstimator(grid, WalkDomain::square(2)).run({0, 1}, 2, noDraws),
@@ -193,7 +194,7 @@ TEST(WalkEstimator, ASumThatOverflowsADoubleIsTheFloatingPointError) {
 TEST(WalkEstimator, TheStandardErrorIsThatOfTheEndValues) {
     // From (1, 1) of the 2 x 2 square every walk takes one step; the scripted draws send two
     // walks to (2, 1) = 4 and two to (1, 0) = 0: mean 2, sample variance 16/3.
-    BoundaryGrid grid(2, 2);
+    BoundaryGrid grid(2, 2, kTestGridMemory);
     grid.set(2, 1, 4.0);
     ScriptedSource source({0.1, 0.9, 0.1, 0.9});
     const Estimate estimate = WalkEstimator(grid, WalkDomain::square(2)).run({1, 1}, 4, source);

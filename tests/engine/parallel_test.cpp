@@ -15,6 +15,7 @@
 
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "walk_estimator.hpp"
 #include "walk_pool.hpp"
@@ -165,7 +166,7 @@ WalkDomain domainOf(const Scene& scene) {
 }
 
 BoundaryGrid gridOf(const Scene& scene) {
-    BoundaryGrid grid(scene.nx, scene.ny);
+    BoundaryGrid grid(scene.nx, scene.ny, kTestGridMemory);
     fillBoundary(grid, scene.datum, 1.0, 1.0);
     return grid;
 }
@@ -313,7 +314,7 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
 
 TEST(ParallelEstimate, SumsAreStillCheckedAsTheyAreAdded) {
     WalkPool pool(2);
-    BoundaryGrid grid(2, 2);
+    BoundaryGrid grid(2, 2, kTestGridMemory);
     const WalkDomain domain = WalkDomain::square(2);
     SeededSource source(1);
     // Walks from a border node end where they start. A chunk's values of 1e307 overflow inside

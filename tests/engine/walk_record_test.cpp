@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "boundary_datum.hpp"
+#include "grid_memory.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
 
@@ -36,7 +37,7 @@ struct Scene {
 };
 
 BoundaryGrid filledGrid(const WalkDomain& domain, BoundaryDatum datum) {
-    BoundaryGrid grid(domain.nx(), domain.ny());
+    BoundaryGrid grid(domain.nx(), domain.ny(), kTestGridMemory);
     fillBoundary(grid, datum, 1.0, 1.0);
     return grid;
 }

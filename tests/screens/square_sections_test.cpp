@@ -7,6 +7,7 @@
 
 #include "boundary_datum.hpp"
 #include "computing_screen.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -185,7 +186,7 @@ private slots:
         press(*screen, "Command1");
         QVERIFY(t.messages.messages.empty());
 
-        BoundaryGrid grid(n, n);
+        BoundaryGrid grid(n, n, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::Seno, side.toDouble(), side.toDouble());
         const WalkDomain domain = WalkDomain::square(n);
         const HarmonicSolution exact(

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "boundary_datum.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "run_data.hpp"
 #include "walk_estimator.hpp"
@@ -57,7 +58,7 @@ std::shared_ptr<ExactField> exactOf(const BoundaryGrid& grid, const WalkDomain& 
 // A point click as the program runs it, the view's data recording its walks.
 struct PointRun {
     WalkDomain domain = WalkDomain::lShaped(12, 10, 6, 5);
-    BoundaryGrid grid{12, 10};
+    BoundaryGrid grid{12, 10, kTestGridMemory};
     RunData data;
     Estimate estimate;
 
@@ -182,7 +183,7 @@ TEST(RunData, CopiesAPointClickAsOneRowOfTabSeparatedNumbers) {
 // the start.
 TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
     const WalkDomain domain = WalkDomain::lShaped(8, 8, 4, 4);
-    BoundaryGrid grid(8, 8);
+    BoundaryGrid grid(8, 8, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::XY, 1.0, 1.0);
     RunData data;
     RunPlan plan{.domain = domain,

@@ -9,6 +9,7 @@
 
 #include "boundary_datum.hpp"
 #include "domain_picture.hpp"
+#include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
@@ -64,7 +65,7 @@ private slots:
     // copied text are there; the image saved is that picture.
     void pointViewDrawsTheWalksTheirEndsAndTheSolution() {
         const WalkDomain domain = WalkDomain::lShaped(40, 40, 20, 20);
-        BoundaryGrid grid(40, 40);
+        BoundaryGrid grid(40, 40, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::XY, 1.0, 1.0);
         RunView view(5);
         QCOMPARE(view.windowTitle(), QStringLiteral("Grafico Form5"));
@@ -158,7 +159,7 @@ private slots:
     // A jump click's walks are drawn as the squares they crossed.
     void pointViewDrawsTheSquaresOfJumps() {
         const WalkDomain domain = WalkDomain::square(200);
-        BoundaryGrid grid(200, 200);
+        BoundaryGrid grid(200, 200, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
         RunView view(2);
         view.data().begin({.domain = domain,
@@ -196,7 +197,7 @@ private slots:
     // exact solution and the function along the whole line, the axes of the result script.
     void sectionViewFillsInNodeByNode() {
         const WalkDomain domain = WalkDomain::lShaped(16, 16, 8, 8);
-        BoundaryGrid grid(16, 16);
+        BoundaryGrid grid(16, 16, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::X3Minus3XY2, 1.0, 1.0);
         RunView view(7);
         QVERIFY(!view.isPointView());
