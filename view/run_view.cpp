@@ -47,7 +47,7 @@ RunView::RunView(int formNumber, QWidget* parent)
     }
     contentLayout->addWidget(numbers_);
 
-    save_ = new QPushButton(QStringLiteral("Salva immagine…"), this);
+    save_ = new QPushButton(QStringLiteral("&Salva immagine…"), this);
     save_->setObjectName(QStringLiteral("Command1"));
     connect(save_, &QPushButton::clicked, this, &RunView::askAndSaveImage);
     auto* buttons = new QHBoxLayout();
