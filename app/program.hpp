@@ -2,8 +2,8 @@
 //
 // The menu is created at start; each computing screen is created the first time the menu opens
 // it and kept for the whole run, so a screen shown again finds its fields, selection, result and
-// colour as they were left. Exactly one window is visible at a time: a target is shown before the
-// window it replaces is hidden.
+// colour as they were left. One window is in view at a time: opening a screen shows it, then
+// hides the menu; returning hides the screen, then shows the menu.
 #pragma once
 
 #include <QObject>

@@ -25,6 +25,7 @@
 #include "allocation_count.hpp"
 #include "boundary_datum.hpp"
 #include "jump_walk.hpp"
+#include "temp_folder.hpp"
 #include "uniform_source.hpp"
 #include "walk.hpp"
 #include "walk_estimator.hpp"
@@ -422,29 +423,6 @@ BENCHMARK_CAPTURE(BM_IndependentEstimates, square64, Scene::Square64)->Apply(ind
 BENCHMARK_CAPTURE(BM_IndependentEstimates, L64, Scene::L64)->Apply(independentThreads);
 
 // --- A whole section line of the square, written to a file ---
-
-// A folder of its own under the system's temporary folder, removed at the end.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "nurlo_bench_XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            throw std::runtime_error("cannot create a temporary folder");
-        }
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
 
 // The estimates along the line y = s of the square, one line of the file per node, as the screen
 // of x-sections computes them: n = 100, "Seno" with side 1, s = 50, N = 1000.

@@ -3,11 +3,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
-#include <new>
+#include <optional>
 
 #include "busy_run.hpp"
 #include "caption_button.hpp"
 #include "field_text.hpp"
+#include "messages.hpp"
 #include "progress_text.hpp"
 #include "twips.hpp"
 
@@ -29,11 +30,11 @@ ComputingScreen::ComputingScreen(int formNumber, int widthTwips, int heightTwips
     setPalette(palette);
 }
 
-QLabel* ComputingScreen::addLabel(const char* name, const QString& caption, int left, int top,
-                                  int width, int height) {
+QLabel* ComputingScreen::addLabel(const char* name, const QString& caption,
+                                  const TwipsRect& place) {
     auto* label = new QLabel(caption, this);
     label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(twipsRect(left, top, width, height, dpi_));
+    label->setGeometry(twipsRect(place, dpi_));
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     // A caption longer than its box is cut at the bottom; the whole text shows as the tooltip.
@@ -43,28 +44,27 @@ QLabel* ComputingScreen::addLabel(const char* name, const QString& caption, int 
     return label;
 }
 
-QLineEdit* ComputingScreen::addField(const char* name, const QLabel* label, int left, int top,
-                                     int width, int height) {
+QLineEdit* ComputingScreen::addField(const char* name, const QLabel* label,
+                                     const TwipsRect& place) {
     auto* field = new QLineEdit(this);
     field->setObjectName(QString::fromLatin1(name));
-    field->setGeometry(twipsRect(left, top, width, height, dpi_));
+    field->setGeometry(twipsRect(place, dpi_));
     if (label != nullptr) {
         field->setProperty("caption", label->text());
     }
     return field;
 }
 
-QLineEdit* ComputingScreen::addResultField(const char* name, int left, int top, int width,
-                                           int height) {
-    QLineEdit* field = addField(name, nullptr, left, top, width, height);
+QLineEdit* ComputingScreen::addResultField(const char* name, const TwipsRect& place) {
+    QLineEdit* field = addField(name, nullptr, place);
     field->setReadOnly(true);
     return field;
 }
 
-QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top) {
+QComboBox* ComputingScreen::addDatumList(DomainFamily family, TwipsPoint at) {
     datumList_ = new QComboBox(this);
     datumList_->setObjectName(QStringLiteral("Combo1"));
-    datumList_->setGeometry(twipsRect(left, top, 2000, 315, dpi_));
+    datumList_->setGeometry(twipsRect({at.left, at.top, 2000, 315}, dpi_));
     for (int k = 0; k < datumCount(family); ++k) {
         datumList_->addItem(QString::fromUtf8(kDatumTexts[static_cast<std::size_t>(k)].data()));
     }
@@ -73,15 +73,15 @@ QComboBox* ComputingScreen::addDatumList(DomainFamily family, int left, int top)
 }
 
 QPushButton* ComputingScreen::addButton(const char* name, const QString& caption,
-                                        const QRect& twips) {
+                                        const TwipsRect& place) {
     auto* button = new CaptionButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setGeometry(twipsRect(twips.left(), twips.top(), twips.width(), twips.height(), dpi_));
+    button->setGeometry(twipsRect(place, dpi_));
     return button;
 }
 
-QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
-    calculateButtonTwips_ = QRect(left, top, 3735, 1095);
+QPushButton* ComputingScreen::addCalculateButton(TwipsPoint at) {
+    calculateButtonTwips_ = {at.left, at.top, 3735, 1095};
     QPushButton* button = addButton("Command1", QStringLiteral("Calcola!"), calculateButtonTwips_);
     QFont font = button->font();
     font.setPointSizeF(13.5);
@@ -91,21 +91,21 @@ QPushButton* ComputingScreen::addCalculateButton(int left, int top) {
     return button;
 }
 
-QPushButton* ComputingScreen::addBackButton(int left, int top) {
-    backButtonTwips_ = QRect(left, top, 2655, 1095);
+QPushButton* ComputingScreen::addBackButton(TwipsPoint at) {
+    backButtonTwips_ = {at.left, at.top, 2655, 1095};
     QPushButton* button = addButton("Command2", QStringLiteral("Torna al menù"), backButtonTwips_);
     connect(button, &QPushButton::clicked, this, &ComputingScreen::backToMenu);
     return button;
 }
 
-QLabel* ComputingScreen::addResultNote(int left, int top) {
-    noteTwips_ = QRect(left, top, 7815, 615);
+QLabel* ComputingScreen::addResultNote(TwipsPoint at) {
+    noteTwips_ = {at.left, at.top, 7815, 615};
     return addLabel(
         "Label3",
         QStringLiteral(
             "Nota: il programma scrive il risultato nel file di testo che si trova nella "
             "cartella in cui il programma è in esecuzione, di nome risultato.m"),
-        left, top, 7815, 615);
+        noteTwips_);
 }
 
 void ComputingScreen::addFastWalksAndProgress() {
@@ -113,10 +113,10 @@ void ComputingScreen::addFastWalksAndProgress() {
     constexpr int kRowHeight = 285;
     constexpr int kGap = 120;
     constexpr int kBottomMargin = 180;
-    int top = calculateButtonTwips_.top() + kRowBelowButton;
-    const QRect row(backButtonTwips_.left(), top, backButtonTwips_.width(), kRowHeight);
-    if (row.intersects(noteTwips_)) {
-        top = noteTwips_.bottom() + 1 + kGap;
+    int top = calculateButtonTwips_.top + kRowBelowButton;
+    const TwipsRect row{backButtonTwips_.left, top, backButtonTwips_.width, kRowHeight};
+    if (row.overlaps(noteTwips_)) {
+        top = noteTwips_.bottom() + kGap;
     }
     if (top + kRowHeight + kBottomMargin > heightTwips_) {
         heightTwips_ = top + kRowHeight + kBottomMargin;
@@ -124,15 +124,15 @@ void ComputingScreen::addFastWalksAndProgress() {
     }
     fastWalks_ = new QCheckBox(QStringLiteral("Salti esatti (più veloce)"), this);
     fastWalks_->setObjectName(QStringLiteral("Check1"));
-    fastWalks_->setGeometry(twipsRect(calculateButtonTwips_.left(), top,
-                                      calculateButtonTwips_.width(), kRowHeight, dpi_));
+    fastWalks_->setGeometry(twipsRect(
+        {calculateButtonTwips_.left, top, calculateButtonTwips_.width, kRowHeight}, dpi_));
     fastWalks_->setToolTip(QStringLiteral(
         "Ogni cammino salta attraverso i quadrati vuoti della griglia e arriva al bordo con la "
         "stessa legge del cammino passo per passo, in molto meno tempo."));
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
     progressBar_->setGeometry(
-        twipsRect(backButtonTwips_.left(), top, backButtonTwips_.width(), kRowHeight, dpi_));
+        twipsRect({backButtonTwips_.left, top, backButtonTwips_.width, kRowHeight}, dpi_));
     progressBar_->setRange(0, 100);
     progressBar_->setValue(0);
     progressBar_->setTextVisible(true);
@@ -160,34 +160,25 @@ void ComputingScreen::calculateNow() {
     if (calculating_) {
         return;
     }
-    failedField_.clear();
     calculating_ = true;
-    Progress progress;
-    HeldInput heldInput(progress);
-    progress_ = &progress;
+    const WalkKind walk =
+        fastWalks_ != nullptr && fastWalks_->isChecked() ? WalkKind::Jump : WalkKind::Lattice;
+    Calculation click(context_.resources(), walk, observer_,
+                      [this](const std::function<void()>& work) { inBackground(work); });
+    HeldInput heldInput(click.progress());
+    click_ = &click;
     heldInput_ = &heldInput;
+    shownStage_ = Stage::Idle;
+    shownTotal_ = 0;
     showOutcome(Outcome::Completed);
-    Outcome outcome = Outcome::Completed;
-    try {
-        calculate();
-    } catch (const Interrupted&) {
-        // Asked for with Esc: the click ends as on an error, without a message.
-        outcome = Outcome::Interrupted;
+    const Outcome outcome = click.run([&] { calculate(click); });
+    if (outcome == Outcome::Interrupted) {
         setNormalColour();
-    } catch (const RuntimeError& error) {
-        outcome = Outcome::Failed;
-        reportError(errorReportText(error, failedField_));
-    } catch (const std::bad_alloc&) {
-        outcome = Outcome::Failed;
-        reportError(errorReportText(RuntimeError(ErrorKind::OutOfMemory), {}));
-    } catch (const std::exception& error) {
-        // Not one of the calculation's own errors, but no reason to lose what is typed on every
-        // screen either: it is reported like them.
-        outcome = Outcome::Failed;
-        reportError(QStringLiteral("Errore imprevisto: %1").arg(QString::fromUtf8(error.what())));
+    } else if (outcome == Outcome::Failed) {
+        reportError(click.errorReport());
     }
     showOutcome(outcome);
-    progress_ = nullptr;
+    click_ = nullptr;
     heldInput_ = nullptr;
     calculating_ = false;
     // What the person did meanwhile reaches the screen now, after any report.
@@ -199,35 +190,38 @@ void ComputingScreen::reportError(const QString& text) {
     setNormalColour();
 }
 
-void ComputingScreen::beginStage(Stage stage, std::int64_t units) {
-    progress_->begin(stage, units);
-    stageClock_.start();
-    showProgress();
-}
-
 void ComputingScreen::inBackground(const std::function<void()>& work) {
+    showProgress();
     runKeepingWindowAlive(work, *heldInput_, [this] { showProgress(); });
 }
 
 void ComputingScreen::showProgress() {
-    if (progressBar_ == nullptr || progress_ == nullptr) {
+    if (progressBar_ == nullptr || click_ == nullptr) {
         return;
     }
-    const std::int64_t done = progress_->done();
-    const std::int64_t total = progress_->total();
+    const Progress& progress = click_->progress();
+    const Stage stage = progress.stage();
+    const std::int64_t total = progress.total();
+    if (stage != shownStage_ || total != shownTotal_) {
+        // A new stage: the time left is reckoned from its own start.
+        shownStage_ = stage;
+        shownTotal_ = total;
+        stageClock_.start();
+    }
+    const std::int64_t done = progress.done();
     progressBar_->setValue(percentDone(done, total));
-    progressBar_->setFormat(progressText(progress_->stage(), done, total,
-                                         static_cast<double>(stageClock_.elapsed()) / 1000.0));
+    progressBar_->setFormat(
+        progressText(stage, done, total, static_cast<double>(stageClock_.elapsed()) / 1000.0));
 }
 
 void ComputingScreen::showOutcome(Outcome outcome) {
-    if (progressBar_ == nullptr || progress_ == nullptr) {
+    if (progressBar_ == nullptr || click_ == nullptr) {
         return;
     }
     switch (outcome) {
         case Outcome::Completed:
             // A click that ran no walk (a missing datum) leaves the bar empty.
-            if (progress_->stage() == Stage::Walks) {
+            if (click_->progress().stage() == Stage::Walks) {
                 progressBar_->setValue(100);
                 progressBar_->setFormat(kCompletedText);
             } else {
@@ -263,60 +257,38 @@ QString ComputingScreen::captionOf(const QLineEdit* field) const {
 }
 
 double ComputingScreen::readLength(const QLineEdit* field) {
-    try {
-        return lengthFromText(field->text().toStdString());
-    } catch (const RuntimeError&) {
-        failedField_ = captionOf(field);
-        throw;
-    }
+    return click_->length(field->text().toStdString(), captionOf(field));
 }
 
 Int16 ComputingScreen::readCount(const QLineEdit* field) {
-    try {
-        return countFromText(field->text().toStdString());
-    } catch (const RuntimeError&) {
-        failedField_ = captionOf(field);
-        throw;
-    }
+    return click_->count(field->text().toStdString(), captionOf(field));
 }
 
-std::optional<FilledGrid> ComputingScreen::newFilledGrid(Int16 nx, Int16 ny, double lx, double ly) {
-    BoundaryGrid grid(nx, ny, context_.availableMemory());
+LDomainInput ComputingScreen::readLDomain(const LDomainFields& fields,
+                                          std::initializer_list<const QLineEdit*> own) {
+    LDomainInput input;
+    input.a = readCount(fields.cornerA);
+    input.b = readCount(fields.cornerB);
+    input.lx = readLength(fields.lengthX);
+    input.ly = readLength(fields.lengthY);
+    for (const QLineEdit* field : own) {
+        input.own.push_back(readCount(field));
+    }
+    input.walks = readCount(fields.walks);
+    input.nx = readCount(fields.divisionsX);
+    input.ny = readCount(fields.divisionsY);
+    return input;
+}
+
+bool ComputingScreen::fillGrid(Int16 nx, Int16 ny, double lx, double ly) {
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
-    if (index < 0) {
+    const std::optional<BoundaryDatum> datum =
+        index < 0 ? std::nullopt : std::optional(static_cast<BoundaryDatum>(index));
+    if (!click_->fillGrid(nx, ny, lx, ly, datum)) {
         context_.messages.inform(this, kMissingDatumText);
-        return std::nullopt;
+        return false;
     }
-    const auto datum = static_cast<BoundaryDatum>(index);
-    beginStage(Stage::Fill, std::int64_t{nx} + 1);
-    inBackground([&] { fillBoundary(grid, datum, lx, ly, progress_); });
-    return FilledGrid{std::move(grid), datum};
-}
-
-void ComputingScreen::estimateEach(const FilledGrid& filled, const WalkDomain& domain, Int16 walks,
-                                   std::int64_t nodes,
-                                   const std::function<void(const EstimateAt&)>& lines) {
-    beginStage(Stage::Walks, walks > 0 ? nodes * walks : 0);
-    const bool jumps = fastWalks_ != nullptr && fastWalks_->isChecked();
-    const WalkEstimator estimator(filled.grid, domain,
-                                  {.pool = &context_.pool,
-                                   .progress = progress_,
-                                   .walk = jumps ? WalkKind::Jump : WalkKind::Lattice});
-    inBackground([&] {
-        std::visit(
-            [&](auto& source) {
-                lines([&](Node node) { return estimator.run(node, walks, source); });
-            },
-            context_.source);
-    });
-}
-
-Estimate ComputingScreen::estimate(const FilledGrid& filled, const WalkDomain& domain, Node start,
-                                   Int16 walks) {
-    Estimate result;
-    estimateEach(filled, domain, walks, 1,
-                 [&](const EstimateAt& estimateAt) { result = estimateAt(start); });
-    return result;
+    return true;
 }
 
 void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {

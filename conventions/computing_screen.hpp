@@ -1,11 +1,12 @@
-// What every computing screen shares: its window and standard controls, the conversion of its
-// fields, the busy and normal colours, the missing-datum message and the run-time error report.
+// What every computing screen shares: its window and standard controls, the busy and normal
+// colours, the missing-datum message, the run-time error report and the progress bar.
 //
 // A screen derives from ComputingScreen, lays out its controls in its constructor and implements
-// calculate(), the straight-line procedure of one click on "Calcola!". A run-time error raised
-// anywhere in it is reported, the screen returns to the normal colour, and the program goes on
-// with every field as it was: resources of the click (grid, result file) are released by their
-// owners on the way out.
+// calculate(), the straight-line procedure of one click on "Calcola!": it reads its fields and
+// hands their values to the click's Calculation (calculation.hpp), which creates and fills the
+// grid and runs the walks. A run-time error raised anywhere in it is reported, the screen returns
+// to the normal colour, and the program goes on with every field as it was: resources of the
+// click (grid, result file) are released by their owners on the way out.
 //
 // The long steps of a click, the fill and the walks, run off the interface thread: the window
 // stays painted, the progress bar "ProgressBar1" shows how far they have got, and input is held
@@ -20,24 +21,43 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRect>
 #include <QWidget>
 #include <cstdint>
-#include <functional>
-#include <optional>
+#include <initializer_list>
+#include <vector>
 
 #include "boundary_datum.hpp"
+#include "calculation.hpp"
 #include "held_input.hpp"
 #include "progress.hpp"
 #include "screen_context.hpp"
-#include "walk_estimator.hpp"
+#include "twips.hpp"
 
 namespace nurlo {
 
-// A click's grid, filled for the datum selected when it was created.
-struct FilledGrid {
-    BoundaryGrid grid;
-    BoundaryDatum datum;
+// The fields of the L-shaped domain, which both L-domain screens have.
+struct LDomainFields {
+    const QLineEdit* cornerA;     // "Parametro a (nel sistema discretizzato)"
+    const QLineEdit* cornerB;     // "Parametro b (nel sistema discretizzato)"
+    const QLineEdit* lengthX;     // "Dimensioni x"
+    const QLineEdit* lengthY;     // "Dimensioni y"
+    const QLineEdit* walks;       // "N prove"
+    const QLineEdit* divisionsX;  // "N° suddivisioni x"
+    const QLineEdit* divisionsY;  // "N° suddivisioni y"
+};
+
+// Their values, and those of the screen's own counts read among them.
+struct LDomainInput {
+    Int16 a = 0;
+    Int16 b = 0;
+    double lx = 0.0;
+    double ly = 0.0;
+    std::vector<Int16> own;  // the screen's own fields, in the order given
+    Int16 walks = 0;
+    Int16 nx = 0;
+    Int16 ny = 0;
+
+    WalkDomain domain() const { return WalkDomain::lShaped(nx, ny, a, b); }
 };
 
 class ComputingScreen : public QWidget {
@@ -50,23 +70,28 @@ public:
     // Runs one calculation as a click on "Calcola!" does.
     void calculateNow();
 
+    // Who follows the clicks of this screen from now on; nullptr, the default, for nobody. The
+    // observer must outlive the screen's clicks.
+    void setObserver(CalculationObserver* observer) { observer_ = observer; }
+
 signals:
     void backToMenu();
 
 protected:
-    virtual void calculate() = 0;
+    // One click: read the fields, fill the grid and run the walks through `click`, and show or
+    // write the result.
+    virtual void calculate(Calculation& click) = 0;
 
     // Layout, positions in twips. The widgets carry `name` as their object name.
-    QLabel* addLabel(const char* name, const QString& caption, int left, int top, int width,
-                     int height);
-    QLineEdit* addField(const char* name, const QLabel* label, int left, int top, int width,
-                        int height);
+    QLabel* addLabel(const char* name, const QString& caption, const TwipsRect& place);
+    QLineEdit* addField(const char* name, const QLabel* label, const TwipsRect& place);
     // The "Risultato" field of a point screen: written by the screen, never read.
-    QLineEdit* addResultField(const char* name, int left, int top, int width, int height);
-    QComboBox* addDatumList(DomainFamily family, int left, int top);
-    QPushButton* addCalculateButton(int left, int top);
-    QPushButton* addBackButton(int left, int top);
-    QLabel* addResultNote(int left, int top);
+    QLineEdit* addResultField(const char* name, const TwipsRect& place);
+    // The controls of fixed size, by their top left corner.
+    QComboBox* addDatumList(DomainFamily family, TwipsPoint at);
+    QPushButton* addCalculateButton(TwipsPoint at);
+    QPushButton* addBackButton(TwipsPoint at);
+    QLabel* addResultNote(TwipsPoint at);
     // The row under the buttons: the check box "Salti esatti (più veloce)" under "Calcola!" and
     // the progress bar under "Torna al menù", as wide as it. Called after the buttons and the
     // note. Where the row would cover the note it goes below the note, and the window grows to
@@ -81,22 +106,16 @@ protected:
     void setNormalColour();
     double readLength(const QLineEdit* field);
     Int16 readCount(const QLineEdit* field);
-    // The grid of a click: created for nx x ny with every value 0, then filled for the datum
-    // selected in "Dato al bordo" with the lengths lx and ly. With no datum selected the grid is
-    // created all the same, the missing-datum message is shown instead of the fill, and nothing
-    // is returned: the caller then ends its click.
-    // The grid may take at most the memory the context reports available; the fill runs in the
-    // background.
-    std::optional<FilledGrid> newFilledGrid(Int16 nx, Int16 ny, double lx, double ly);
+    // The fields of an L-domain screen in the order a click reads them: a, b, Lx, Ly, then the
+    // screen's own counts `own` (the start node, or the section's index), then N, nx and ny.
+    LDomainInput readLDomain(const LDomainFields& fields,
+                             std::initializer_list<const QLineEdit*> own);
+    // The grid of the click: created for nx x ny with every value 0, then filled in the
+    // background for the datum selected in "Dato al bordo" with the lengths lx and ly. With no
+    // datum selected the grid is created all the same, the missing-datum message is shown
+    // instead of the fill, and the answer is false: the caller then ends its click.
+    bool fillGrid(Int16 nx, Int16 ny, double lx, double ly);
 
-    // The estimate of `walks` walks from one node.
-    using EstimateAt = std::function<Estimate(Node)>;
-    // The walks of a click, in the background: `lines(estimateAt)` asks for the estimates it
-    // needs, `nodes` of them in all, and writes them out.
-    void estimateEach(const FilledGrid& filled, const WalkDomain& domain, Int16 walks,
-                      std::int64_t nodes, const std::function<void(const EstimateAt&)>& lines);
-    // The estimate at one node, in the background.
-    Estimate estimate(const FilledGrid& filled, const WalkDomain& domain, Node start, Int16 walks);
     // Shows the estimate in a point screen's "Risultato" field, its standard error as the tooltip.
     static void showEstimate(QLineEdit* field, const Estimate& estimate);
 
@@ -105,13 +124,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    enum class Outcome { Completed, Interrupted, Failed };
-
     QString captionOf(const QLineEdit* field) const;
-    QPushButton* addButton(const char* name, const QString& caption, const QRect& twips);
+    QPushButton* addButton(const char* name, const QString& caption, const TwipsRect& place);
     void reportError(const QString& text);
-    // A long step of the click begins: `units` of work in the background.
-    void beginStage(Stage stage, std::int64_t units);
+    // The long steps of a click: in the background while the window stays alive.
     void inBackground(const std::function<void()>& work);
     void showProgress();
     void showOutcome(Outcome outcome);
@@ -119,18 +135,21 @@ private:
     ScreenContext& context_;
     double dpi_;
     int heightTwips_;
-    QRect calculateButtonTwips_;
-    QRect backButtonTwips_;
-    QRect noteTwips_;
+    TwipsRect calculateButtonTwips_;
+    TwipsRect backButtonTwips_;
+    TwipsRect noteTwips_;
     QComboBox* datumList_ = nullptr;
     QCheckBox* fastWalks_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
-    QString failedField_;
+    CalculationObserver* observer_ = nullptr;
 
     // The click under way, if any.
     bool calculating_ = false;
-    Progress* progress_ = nullptr;
+    Calculation* click_ = nullptr;
     HeldInput* heldInput_ = nullptr;
+    // The stage the bar last showed, and how long it has run.
+    Stage shownStage_ = Stage::Idle;
+    std::int64_t shownTotal_ = 0;
     QElapsedTimer stageClock_;
 };
 

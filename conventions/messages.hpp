@@ -13,6 +13,9 @@ class RuntimeError;
 inline const QString kProgramTitle = QStringLiteral("Nurlo");
 inline const QString kMissingDatumText = QStringLiteral("Seleziona un dato al bordo!");
 
+// A run-time error in Italian, with its detail (a path) in parentheses.
+QString errorText(const RuntimeError& error);
+
 // The text of the run-time error report: the error in Italian and, for a field that did not
 // convert, the caption of that field.
 QString errorReportText(const RuntimeError& error, const QString& fieldCaption);

@@ -44,6 +44,9 @@ QString progressText(Stage stage, std::int64_t done, std::int64_t total, double 
     if (stage == Stage::Fill) {
         return QStringLiteral("Griglia: %1 %").arg(percent);
     }
+    if (stage == Stage::Exact) {
+        return QStringLiteral("Soluzione esatta: %1 %").arg(percent);
+    }
     if (stage != Stage::Walks) {
         return {};
     }

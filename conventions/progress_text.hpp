@@ -2,7 +2,8 @@
 //
 // While the walks run it shows the share of the click's walks done and, once it can tell from the
 // pace so far, the time left: "42 % — circa 3 min". While the grid is filled it shows the share of
-// the fill: "Griglia: 42 %". Once the click is over it says how it ended.
+// the fill: "Griglia: 42 %"; while the exact discrete solution is solved for, the share of the
+// solve: "Soluzione esatta: 42 %". Once the click is over it says how it ended.
 #pragma once
 
 #include <QString>

@@ -18,6 +18,13 @@ namespace nurlo {
 // The program draws from a clock-seeded source; tests give the screens a fixed seed.
 using ScreenSource = std::variant<ClockSeededSource<>, SeededSource>;
 
+// What a calculation draws on: the threads, the random source and the memory a grid may take.
+struct CalculationResources {
+    WalkPool& pool;
+    ScreenSource& source;
+    std::size_t (&availableMemory)();
+};
+
 struct ScreenContext {
     Messages& messages;
     ScreenSource source;
@@ -25,6 +32,8 @@ struct ScreenContext {
     WalkPool& pool;                    // the threads that share the walks
     // The bytes a new grid may take at most, asked anew for every grid.
     std::size_t (&availableMemory)();
+
+    CalculationResources resources() { return {pool, source, availableMemory}; }
 };
 
 }  // namespace nurlo

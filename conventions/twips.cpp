@@ -15,9 +15,9 @@ double screenDpi() {
     return screen != nullptr ? screen->logicalDotsPerInch() : 96.0;
 }
 
-QRect twipsRect(int left, int top, int width, int height, double dpi) {
-    return QRect(twipsToPixels(left, dpi), twipsToPixels(top, dpi), twipsToPixels(width, dpi),
-                 twipsToPixels(height, dpi));
+QRect twipsRect(const TwipsRect& place, double dpi) {
+    return QRect(twipsToPixels(place.left, dpi), twipsToPixels(place.top, dpi),
+                 twipsToPixels(place.width, dpi), twipsToPixels(place.height, dpi));
 }
 
 QSize twipsSize(int width, int height, double dpi) {

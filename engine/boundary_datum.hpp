@@ -2,7 +2,7 @@
 //
 // A datum is the position of the chosen entry of the "Dato al bordo" list. The square screens
 // offer the first two; the L-domain screens all six. The fill computes every value in double
-// arithmetic, each product and quotient in the order written in the comments below, and tests
+// arithmetic, each product and quotient in the order written in boundary_datum.cpp, and tests
 // each quotient and each value for a floating-point fault; the constant 3.14 stands where a
 // reader might expect pi, and belongs to the data.
 #pragma once

@@ -155,23 +155,6 @@ public:
     // The same, showing `trace` each move: the square crossed and the node where it left it.
     template <UniformSource Source, class Trace>
     Node run(Source& source, JumpCounts& counts, Trace& trace) const {
-        return walk(
-            source, [this](Node node) { return domain_.room(node); }, counts, trace);
-    }
-
-    // The same with `room(node)` in place of the domain's room, the hook by which tests make sure
-    // that a wrong room is caught. The stop rule stays the domain's.
-    template <UniformSource Source, class Room>
-    Node runWithRoom(Source& source, const Room& room, JumpCounts& counts) const {
-        NoTrace none;
-        return walk(source, room, counts, none);
-    }
-
-    Node start() const noexcept { return start_; }
-
-private:
-    template <UniformSource Source, class Room, class Trace>
-    Node walk(Source& source, const Room& room, JumpCounts& counts, Trace& trace) const {
         Int16 dx = 0;
         Int16 dy = 0;
         for (;;) {
@@ -179,7 +162,7 @@ private:
             if (domain_.stops(node)) {
                 return node;
             }
-            const Int16 nodeRoom = room(node);
+            const Int16 nodeRoom = domain_.room(node);
             ++(nodeRoom >= 2 ? counts.jumps : counts.steps);
             source.reseed();
             const Step move = tables_.moveFor(nodeRoom, source.next());
@@ -192,6 +175,9 @@ private:
         }
     }
 
+    Node start() const noexcept { return start_; }
+
+private:
     const WalkDomain& domain_;
     Node start_;
     const JumpTables& tables_;

@@ -1,9 +1,9 @@
 // How far a long calculation has got, and the request to stop it.
 //
-// The threads that do the work add the units they finish (the walks of an estimate, the rows of a
-// fill); the thread that shows the progress reads the count a few times a second and may ask the
-// work to stop. Work looks at that request between its units (and a lattice walk every few tens
-// of thousands of steps) and then raises Interrupted, which unwinds the calculation like a
+// The threads that do the work add the units they finish (the walks of an estimate, the abscissa
+// indexes of a fill); the thread that shows the progress reads the count a few times a second and
+// may ask the work to stop. Work looks at that request between its units (and a lattice walk every
+// few tens of thousands of steps) and then raises Interrupted, which unwinds the calculation like a
 // run-time error but is none: nothing went wrong.
 #pragma once
 
@@ -22,8 +22,9 @@ public:
 // What a calculation is doing.
 enum class Stage {
     Idle,   // nothing yet
-    Fill,   // filling the grid, one unit per row of nodes
+    Fill,   // filling the grid, one unit per abscissa index i
     Walks,  // running the walks, one unit per walk
+    Exact,  // solving for the exact discrete solution, in hundredths of the solve
 };
 
 class Progress {

@@ -1,46 +1,47 @@
 #include "runtime_error.hpp"
 
-namespace nurlo {
+#include <string_view>
 
-std::string_view italianText(ErrorKind kind) {
+namespace nurlo {
+namespace {
+
+std::string_view kindName(ErrorKind kind, bool beyondDouble) {
     switch (kind) {
         case ErrorKind::TypeMismatch:
-            return "Tipo non corrispondente: il testo non è un numero";
+            return "type mismatch";
         case ErrorKind::Overflow:
-            return "Overflow: valore fuori dall'intervallo da -32768 a 32767";
+            return beyondDouble ? "overflow: number beyond a double" : "overflow";
         case ErrorKind::SubscriptOutOfRange:
-            return "Indice non compreso nell'intervallo: nodo fuori dalla griglia";
+            return "subscript out of range";
         case ErrorKind::FloatingPoint:
-            return "Errore di virgola mobile: operazione non valida, divisione per zero o overflow";
+            return "floating-point error";
         case ErrorKind::File:
-            return "Errore di file: impossibile aprire o scrivere il file";
+            return "file error";
         case ErrorKind::OutOfMemory:
-            return "Memoria insufficiente";
+            return "out of memory";
     }
-    return "Errore sconosciuto";
+    return "unknown error";
 }
 
-namespace {
-std::string message(std::string_view text, const std::string& detail) {
-    std::string message(text);
+std::string message(ErrorKind kind, bool beyondDouble, const std::string& detail) {
+    std::string message(kindName(kind, beyondDouble));
     if (!detail.empty()) {
         message += " (" + detail + ")";
     }
     return message;
 }
+
 }  // namespace
 
 RuntimeError::RuntimeError(ErrorKind kind, std::string detail)
-    : RuntimeError(kind, italianText(kind), std::move(detail)) {}
+    : RuntimeError(kind, std::move(detail), false) {}
 
-RuntimeError::RuntimeError(ErrorKind kind, std::string_view text, std::string detail)
-    : std::runtime_error(message(text, detail)), kind_(kind), detail_(std::move(detail)) {}
+RuntimeError::RuntimeError(ErrorKind kind, std::string detail, bool beyondDouble)
+    : std::runtime_error(message(kind, beyondDouble, detail)),
+      kind_(kind),
+      detail_(std::move(detail)),
+      beyondDouble_(beyondDouble) {}
 
-RuntimeError RuntimeError::numberTooLarge() {
-    return RuntimeError(ErrorKind::Overflow,
-                        "Overflow: numero troppo grande, oltre il massimo di un numero in virgola "
-                        "mobile a 64 bit (circa 1,8e308)",
-                        {});
-}
+RuntimeError RuntimeError::numberTooLarge() { return RuntimeError(ErrorKind::Overflow, {}, true); }
 
 }  // namespace nurlo

@@ -1,10 +1,10 @@
 // The uniform random source of the walks.
 //
-// A source has two operations: `reseed()`, which folds a reading of the clock into the
+// A walk uses two operations of a source: `reseed()`, which folds a reading of the clock into the
 // generator's state, and `next()`, the next value uniform in [0, 1) with 53 random bits. The walk
-// reseeds before every draw. Sources are passed to the code that draws, never global: the program
-// uses ClockSeededSource, tests use a SeededSource (fixed seed, reseed does nothing) or a source
-// of scripted values.
+// reseeds before every draw. The estimator uses two more, `fork()` and `split()` (below). Sources
+// are passed to the code that draws, never global: the program uses ClockSeededSource, tests use a
+// SeededSource (fixed seed, reseed does nothing) or a source of scripted values.
 //
 // The walks of one estimate run in chunks, possibly on several threads. `fork()` draws a fresh
 // seed from a source for one estimate; `split(index)` gives the source of one chunk, a function of

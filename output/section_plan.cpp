@@ -36,6 +36,23 @@ LSection planLSection(const LSectionInput& input) {
     return section;
 }
 
+namespace {
+std::vector<Node> nodesAlong(SectionAxis axis, Int16 fixed, Int16 last) {
+    std::vector<Node> nodes;
+    nodes.reserve(last < 0 ? 0 : static_cast<std::size_t>(last) + 1);
+    for (int k = 0; k <= last; ++k) {
+        nodes.push_back(sectionNode(axis, fixed, static_cast<Int16>(k)));
+    }
+    return nodes;
+}
+}  // namespace
+
+std::vector<Node> LSection::nodes() const { return nodesAlong(axis, fixed, lastNode); }
+
+std::vector<Node> squareSectionNodes(SectionAxis axis, Int16 fixed, Int16 n) {
+    return nodesAlong(axis, fixed, n);
+}
+
 void writeBareEstimate(ResultScript& script, double estimate) { script.writeLine({estimate}); }
 
 std::string_view exactSolutionText(SectionAxis axis, BoundaryDatum datum) {

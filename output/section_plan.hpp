@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "boundary_datum.hpp"
 #include "checked.hpp"
@@ -60,6 +61,8 @@ struct LSection {
     double fixedCoordinate = 0.0;
 
     Node node(Int16 k) const { return sectionNode(axis, fixed, k); }
+    // Every node of the section, k = 0..lastNode in order; none when lastNode < 0.
+    std::vector<Node> nodes() const;
 };
 
 // The section for `input`. The values are computed in double arithmetic, each product and
@@ -70,6 +73,10 @@ struct LSection {
 // error, a last node at 32767, whose node line would need the index 32768. A negative last node
 // (j >= b with a < 0) leaves the section without nodes, which is no error.
 LSection planLSection(const LSectionInput& input);
+
+// Every node of the square's section along `axis` through `fixed`, k = 0..n in order: the nodes
+// that writeSquareSection estimates.
+std::vector<Node> squareSectionNodes(SectionAxis axis, Int16 fixed, Int16 n);
 
 // A square section screen's line: the bare estimate.
 void writeBareEstimate(ResultScript& script, double estimate);

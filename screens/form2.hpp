@@ -12,7 +12,7 @@ public:
     explicit Form2(ScreenContext& context);
 
 protected:
-    void calculate() override;
+    void calculate(Calculation& click) override;
 
 private:
     QLineEdit* side_;       // Text1 "Dimensioni"

@@ -13,7 +13,7 @@ public:
     explicit Form5(ScreenContext& context);
 
 protected:
-    void calculate() override;
+    void calculate(Calculation& click) override;
 
 private:
     QLineEdit* lengthX_;     // Text1 "Dimensioni x"

@@ -5,62 +5,57 @@ namespace nurlo {
 LSectionScreen::LSectionScreen(const LSectionDesign& design, ScreenContext& context)
     : ComputingScreen(design.formNumber, design.widthTwips, design.heightTwips, context),
       axis_(design.axis) {
-    lengthX_ = field("Text1", label("Label1", "Dimensioni x", design.lengthXLabel), design.lengthX);
-    lengthY_ = field("Text8", label("Label9", "Dimensioni y", design.lengthYLabel), design.lengthY);
+    lengthX_ =
+        addField("Text1", label("Label1", "Dimensioni x", design.lengthXLabel), design.lengthX);
+    lengthY_ =
+        addField("Text8", label("Label9", "Dimensioni y", design.lengthYLabel), design.lengthY);
     label("Label2", "Dato al bordo", design.datumLabel);
-    QComboBox* datum = addDatumList(DomainFamily::LShaped, design.datum.left, design.datum.top);
-    section_ =
-        field("Text3", label("Label4", design.sectionCaption, design.sectionLabel), design.section);
-    walks_ = field("Text4", label("Label5", "N prove", design.walksLabel), design.walks);
-    divisionsX_ = field("Text6", label("Label7", "N° suddivisioni x", design.divisionsXLabel),
-                        design.divisionsX);
-    divisionsY_ = field("Text7", label("Label8", "N° suddivisioni y", design.divisionsYLabel),
-                        design.divisionsY);
-    cornerA_ = field(
+    QComboBox* datum = addDatumList(DomainFamily::LShaped, design.datum);
+    section_ = addField("Text3", label("Label4", design.sectionCaption, design.sectionLabel),
+                        design.section);
+    walks_ = addField("Text4", label("Label5", "N prove", design.walksLabel), design.walks);
+    divisionsX_ = addField("Text6", label("Label7", "N° suddivisioni x", design.divisionsXLabel),
+                           design.divisionsX);
+    divisionsY_ = addField("Text7", label("Label8", "N° suddivisioni y", design.divisionsYLabel),
+                           design.divisionsY);
+    cornerA_ = addField(
         "Text9", label("Label10", "Parametro a (nel sistema discretizzato)", design.cornerALabel),
         design.cornerA);
-    cornerB_ = field(
+    cornerB_ = addField(
         "Text10", label("Label11", "Parametro b (nel sistema discretizzato)", design.cornerBLabel),
         design.cornerB);
-    QPushButton* calculate =
-        addCalculateButton(design.calculateButton.left, design.calculateButton.top);
-    QPushButton* back = addBackButton(design.backButton.left, design.backButton.top);
-    addResultNote(design.note.left, design.note.top);
+    QPushButton* calculate = addCalculateButton(design.calculateButton);
+    QPushButton* back = addBackButton(design.backButton);
+    addResultNote(design.note);
     addFastWalksAndProgress();
     setFocusOrder({calculate, cornerA_, cornerB_, lengthX_, lengthY_, section_, walks_, divisionsX_,
                    divisionsY_, datum, back});
 }
 
 QLabel* LSectionScreen::label(const char* name, const char* caption, const TwipsRect& place) {
-    return addLabel(name, QString::fromUtf8(caption), place.left, place.top, place.width,
-                    place.height);
+    return addLabel(name, QString::fromUtf8(caption), place);
 }
 
-QLineEdit* LSectionScreen::field(const char* name, const QLabel* label, const TwipsRect& place) {
-    return addField(name, label, place.left, place.top, place.width, place.height);
-}
-
-void LSectionScreen::calculate() {
+void LSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
-    const Int16 a = readCount(cornerA_);
-    const Int16 b = readCount(cornerB_);
-    const double lx = readLength(lengthX_);
-    const double ly = readLength(lengthY_);
-    const Int16 fixed = readCount(section_);
-    const Int16 walks = readCount(walks_);
-    const Int16 nx = readCount(divisionsX_);
-    const Int16 ny = readCount(divisionsY_);
-    const std::optional<FilledGrid> filled = newFilledGrid(nx, ny, lx, ly);
-    if (!filled) {
+    const LDomainInput in = readLDomain(
+        {cornerA_, cornerB_, lengthX_, lengthY_, walks_, divisionsX_, divisionsY_}, {section_});
+    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
         script.close();
         return;
     }
     setBusyColour();
-    const LSection section = planLSection(
-        {.axis = axis_, .lx = lx, .ly = ly, .nx = nx, .ny = ny, .a = a, .b = b, .fixed = fixed});
-    writeSectionHeader(script, section, filled->datum);
-    const WalkDomain domain = WalkDomain::lShaped(nx, ny, a, b);
-    estimateEach(*filled, domain, walks, section.lastNode + 1, [&](const EstimateAt& estimateAt) {
+    const LSection section = planLSection({.axis = axis_,
+                                           .lx = in.lx,
+                                           .ly = in.ly,
+                                           .nx = in.nx,
+                                           .ny = in.ny,
+                                           .a = in.a,
+                                           .b = in.b,
+                                           .fixed = in.own[0]});
+    writeSectionHeader(script, section, click.datum());
+    const EstimateAt estimateAt = click.walksAt(in.domain(), in.walks, section.nodes(), axis_);
+    click.inBackground([&] {
         writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
     });
     writeSectionClosing(script, section);

@@ -13,20 +13,6 @@
 
 namespace nurlo {
 
-// A control's place in twips.
-struct TwipsRect {
-    int left;
-    int top;
-    int width;
-    int height;
-};
-
-// A button, list or note of fixed size: its top left corner in twips.
-struct TwipsPoint {
-    int left;
-    int top;
-};
-
 // What sets one L-domain section screen apart from the other. Each field has its label beside it
 // (the control names in the comments).
 struct LSectionDesign {
@@ -123,11 +109,10 @@ public:
     LSectionScreen(const LSectionDesign& design, ScreenContext& context);
 
 protected:
-    void calculate() override;
+    void calculate(Calculation& click) override;
 
 private:
     QLabel* label(const char* name, const char* caption, const TwipsRect& place);
-    QLineEdit* field(const char* name, const QLabel* label, const TwipsRect& place);
 
     SectionAxis axis_;
     QLineEdit* lengthX_;     // Text1 "Dimensioni x"

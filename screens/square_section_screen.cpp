@@ -7,40 +7,41 @@ SquareSectionScreen::SquareSectionScreen(const SquareSectionDesign& design, Scre
       axis_(design.axis) {
     const int d = design.controlsShift;
     const QLabel* sideLabel =
-        addLabel("Label1", QStringLiteral("Dimensioni"), 400, 360 + d, 1095, 375);
-    side_ = addField("Text1", sideLabel, 2000, 360 + d, 2000, 375);
-    addLabel("Label2", QStringLiteral("Dato al bordo"), 400, 960 + d, 1215, 255);
-    QComboBox* datum = addDatumList(DomainFamily::Square, 2000, 960 + d);
+        addLabel("Label1", QStringLiteral("Dimensioni"), {400, 360 + d, 1095, 375});
+    side_ = addField("Text1", sideLabel, {2000, 360 + d, 2000, 375});
+    addLabel("Label2", QStringLiteral("Dato al bordo"), {400, 960 + d, 1215, 255});
+    QComboBox* datum = addDatumList(DomainFamily::Square, {2000, 960 + d});
     const QLabel* sectionLabel =
-        addLabel("Label4", QString::fromUtf8(design.sectionCaption), 400, 1920 + d, 1575, 495);
-    section_ = addField("Text3", sectionLabel, 2000, 1920 + d, 2000, 375);
+        addLabel("Label4", QString::fromUtf8(design.sectionCaption), {400, 1920 + d, 1575, 495});
+    section_ = addField("Text3", sectionLabel, {2000, 1920 + d, 2000, 375});
     const QLabel* walksLabel =
-        addLabel("Label5", QStringLiteral("N prove"), 400, 2640 + d, 1335, 375);
-    walks_ = addField("Text4", walksLabel, 2000, 2640 + d, 2000, 375);
+        addLabel("Label5", QStringLiteral("N prove"), {400, 2640 + d, 1335, 375});
+    walks_ = addField("Text4", walksLabel, {2000, 2640 + d, 2000, 375});
     const QLabel* divisionsLabel =
-        addLabel("Label7", QStringLiteral("N° suddivisioni"), 4560, 360 + d, 1215, 495);
-    divisions_ = addField("Text6", divisionsLabel, 6000, 360 + d, 2000, 495);
-    QPushButton* calculate = addCalculateButton(1200, 3720 + d);
-    QPushButton* back = addBackButton(5280, 3720 + d);
-    addResultNote(480, 4920 + design.noteShift);
+        addLabel("Label7", QStringLiteral("N° suddivisioni"), {4560, 360 + d, 1215, 495});
+    divisions_ = addField("Text6", divisionsLabel, {6000, 360 + d, 2000, 495});
+    QPushButton* calculate = addCalculateButton({1200, 3720 + d});
+    QPushButton* back = addBackButton({5280, 3720 + d});
+    addResultNote({480, 4920 + design.noteShift});
     addFastWalksAndProgress();
     setFocusOrder({calculate, side_, section_, walks_, divisions_, datum, back});
 }
 
-void SquareSectionScreen::calculate() {
+void SquareSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
     setBusyColour();
     const double side = readLength(side_);
     const Int16 s = readCount(section_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    const std::optional<FilledGrid> filled = newFilledGrid(n, n, side, side);
-    if (!filled) {
+    if (!fillGrid(n, n, side, side)) {
         setNormalColour();
         script.close();
         return;
     }
-    estimateEach(*filled, WalkDomain::square(n), walks, n + 1, [&](const EstimateAt& estimateAt) {
+    const EstimateAt estimateAt =
+        click.walksAt(WalkDomain::square(n), walks, squareSectionNodes(axis_, s, n), axis_);
+    click.inBackground([&] {
         writeSquareSection(script, axis_, s, n, [&](Node node) { return estimateAt(node).value; });
     });
     setNormalColour();

@@ -49,7 +49,7 @@ public:
     SquareSectionScreen(const SquareSectionDesign& design, ScreenContext& context);
 
 protected:
-    void calculate() override;
+    void calculate(Calculation& click) override;
 
 private:
     SectionAxis axis_;

@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(menu.size(), twipsSize(8775, 6015));
         QWidget* control = child<QWidget>(menu, name.toLatin1().constData());
         QCOMPARE(control->geometry(),
-                 twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+                 twipsRect({twips.x(), twips.y(), twips.width(), twips.height()}));
         const QString shown = qobject_cast<QLabel*>(control) != nullptr
                                   ? qobject_cast<QLabel*>(control)->text()
                                   : qobject_cast<QPushButton*>(control)->text();

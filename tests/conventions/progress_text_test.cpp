@@ -21,6 +21,8 @@ TEST(ProgressText, ShareDoneAndTimeLeft) {
         {Stage::Walks, 1, 100000, 10.0, "0 % — circa 12 giorni"},
         {Stage::Walks, 0, 0, 5.0, "0 %"},  // N <= 0: nothing to do
         {Stage::Fill, 421, 1001, 3.0, "Griglia: 42 %"},
+        {Stage::Exact, 42, 100, 3.0, "Soluzione esatta: 42 %"},
+        {Stage::Idle, 42, 100, 3.0, ""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(progressText(c.stage, c.done, c.total, c.elapsed).toStdString(), c.text)

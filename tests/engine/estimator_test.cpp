@@ -75,27 +75,6 @@ TEST(WalkEstimatorStatistics, SquareSineCentreMatchesTheKnownValue) {
         << estimate.value;
 }
 
-TEST(WalkEstimatorStatistics, TheFourDirectionsGetEqualShares) {
-    // Chi-square with 3 degrees of freedom over 400000 steps; 16.27 is its 0.1% critical value.
-    SeededSource source(99);
-    std::array<long, 4> counts{};
-    const int steps = 400000;
-    for (int k = 0; k < steps; ++k) {
-        source.reseed();
-        const Step step = stepFor(source.next());
-        const int band = step.dx == 1 ? 0 : step.dx == -1 ? 1 : step.dy == 1 ? 2 : 3;
-        ++counts[static_cast<std::size_t>(band)];
-    }
-    double chiSquare = 0.0;
-    for (const long count : counts) {
-        const double expected = steps / 4.0;
-        chiSquare += (static_cast<double>(count) - expected) *
-                     (static_cast<double>(count) - expected) / expected;
-    }
-    EXPECT_LT(chiSquare, 16.27) << counts[0] << " " << counts[1] << " " << counts[2] << " "
-                                << counts[3];
-}
-
 class WalkEstimatorEdges : public ::testing::Test {
 protected:
     WalkEstimatorEdges() : grid_(4, 4, kTestGridMemory), domain_(WalkDomain::square(4)) {

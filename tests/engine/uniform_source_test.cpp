@@ -141,5 +141,32 @@ TEST(SeededSource, SplitStreamsDependOnlyOnTheForkedSeedAndTheIndex) {
     EXPECT_NE(streamA, drawWithReseed(d, 8));
 }
 
+// The program's reseed clock.
+
+// Waits, by reading it, until the clock shows another value than `reading`; false if it never
+// does within a million readings.
+bool clockMovesOn(const TimestampClock& clock, std::uint64_t reading) {
+    for (int k = 0; k < 1000000; ++k) {
+        if (clock() != reading) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(TimestampClock, MovesOnSoThatReseedsAtDifferentMomentsDrawDifferently) {
+    const TimestampClock clock;
+    EXPECT_TRUE(clockMovesOn(clock, clock()));
+
+    // Two sources in the same state, reseeded at two moments, continue on different streams.
+    ClockSeededSource<> early(5, 0);
+    ClockSeededSource<> late(5, 0);
+    early.reseed();
+    const double first = early.next();
+    ASSERT_TRUE(clockMovesOn(clock, clock()));
+    late.reseed();
+    EXPECT_NE(first, late.next());
+}
+
 }  // namespace
 }  // namespace nurlo

@@ -91,8 +91,8 @@ TEST(Bands, TheFourBandsAndTheirTieBreaks) {
 }
 
 TEST(RandomWalk, ScriptedDrawsMovePlusXPlusXPlusYMinusY) {
-    // From (1, 2) on the 10 x 10 square: +x, +x, +y, -y bring the walk back to (3, 2); a final
-    // draw of 0.3 moves -x to (2, 2), and four more of 0.8 move it down to (2, 0) on the border.
+    // From (1, 2) on the 10 x 10 square: +x, +x, +y, -y bring the walk to (3, 2); a draw of 0.3
+    // moves -x to (2, 2), and two of 0.8 move it down to (2, 0) on the border.
     ScriptedSource source({0.0, 0.25, 0.5, 0.75, 0.3, 0.8, 0.8});
     const WalkDomain domain = WalkDomain::square(10);
     const Node end = RandomWalk(domain, {1, 2}).run(source);
@@ -161,6 +161,27 @@ TEST(RandomWalk, CornerPastTheRectangleEndsWhereTheRectangleDoes) {
         EXPECT_EQ(RandomWalk(wideCorner, {3, 5}).run(cut), expected);
         EXPECT_EQ(RandomWalk(tallCorner, {3, 5}).run(tall), expected);
     }
+}
+
+TEST(StepFor, TheFourDirectionsGetEqualShares) {
+    // Chi-square with 3 degrees of freedom over 400000 steps; 16.27 is its 0.1% critical value.
+    SeededSource source(99);
+    std::array<long, 4> counts{};
+    const int steps = 400000;
+    for (int k = 0; k < steps; ++k) {
+        source.reseed();
+        const Step step = stepFor(source.next());
+        const int band = step.dx == 1 ? 0 : step.dx == -1 ? 1 : step.dy == 1 ? 2 : 3;
+        ++counts[static_cast<std::size_t>(band)];
+    }
+    double chiSquare = 0.0;
+    for (const long count : counts) {
+        const double expected = steps / 4.0;
+        chiSquare += (static_cast<double>(count) - expected) *
+                     (static_cast<double>(count) - expected) / expected;
+    }
+    EXPECT_LT(chiSquare, 16.27) << counts[0] << " " << counts[1] << " " << counts[2] << " "
+                                << counts[3];
 }
 
 }  // namespace

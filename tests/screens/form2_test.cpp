@@ -28,15 +28,16 @@ private slots:
         const double dpi = screenDpi();
         QCOMPARE(screen.windowTitle(), QStringLiteral("Form2"));
         QCOMPARE(screen.size(), twipsSize(8070, 5355, dpi));
-        QCOMPARE(child<QWidget>(screen, "Text6")->geometry(), twipsRect(5880, 240, 1935, 495, dpi));
+        QCOMPARE(child<QWidget>(screen, "Text6")->geometry(),
+                 twipsRect({5880, 240, 1935, 495}, dpi));
         QCOMPARE(child<QWidget>(screen, "Text2")->geometry(),
-                 twipsRect(2000, 1320, 2000, 285, dpi));
+                 twipsRect({2000, 1320, 2000, 285}, dpi));
         QCOMPARE(child<QWidget>(screen, "Text5")->geometry(),
-                 twipsRect(5880, 2160, 1935, 855, dpi));
+                 twipsRect({5880, 2160, 1935, 855}, dpi));
         QCOMPARE(child<QWidget>(screen, "Command1")->geometry(),
-                 twipsRect(1080, 3600, 3735, 1095, dpi));
+                 twipsRect({1080, 3600, 3735, 1095}, dpi));
         QCOMPARE(child<QWidget>(screen, "Combo1")->geometry(),
-                 twipsRect(2000, 840, 2000, 315, dpi));
+                 twipsRect({2000, 840, 2000, 315}, dpi));
         QCOMPARE(child<QLabel>(screen, "Label7")->text(), QStringLiteral("N° suddivisioni"));
         QCOMPARE(child<QLabel>(screen, "Label4")->text(),
                  QStringLiteral("Ordinata partenza (nel sistema discretizzato)"));

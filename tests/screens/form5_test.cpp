@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(screen.size(), twipsSize(10845, 8610, dpi));
         auto* widget = child<QWidget>(screen, name.toLatin1().constData());
         QCOMPARE(widget->geometry(),
-                 twipsRect(twips.left(), twips.top(), twips.width(), twips.height(), dpi));
+                 twipsRect({twips.left(), twips.top(), twips.width(), twips.height()}, dpi));
         if (auto* label = qobject_cast<QLabel*>(widget)) {
             QCOMPARE(label->text(), caption);
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {

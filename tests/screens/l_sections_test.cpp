@@ -126,10 +126,10 @@ private slots:
         QCOMPARE(screen->width(), twipsToPixels(design.widthTwips, dpi));
         // Every control stands where the screen's design puts it, each field beside its label.
         const auto rect = [&](const TwipsRect& r) {
-            return twipsRect(r.left, r.top, r.width, r.height, dpi);
+            return twipsRect(r, dpi);
         };
         const auto at = [&](const TwipsPoint& p, int width, int height) {
-            return twipsRect(p.left, p.top, width, height, dpi);
+            return twipsRect({p.left, p.top, width, height}, dpi);
         };
         const QPair<const char*, QRect> places[] = {
             {"Label1", rect(design.lengthXLabel)},
@@ -561,6 +561,60 @@ private slots:
         QCOMPARE(lines[0],
                  form == 6 ? QStringLiteral("x=0:0.05:-0.5;") : QStringLiteral("y=0:0.05:-0.5;"));
         QVERIFY(nodeLines(lines).empty());
+    }
+
+    // An observer given to the screen follows its clicks: the plan names the line's nodes in the
+    // order of the node lines, each estimate it hears is the one written, and it hears the end.
+    void anObserverFollowsTheClick_data() { addFormColumn(); }
+    void anObserverFollowsTheClick() {
+        QFETCH(int, form);
+        struct Recorder final : CalculationObserver {
+            void planned(const CalculationPlan& plan, Progress&) override {
+                nodes = plan.nodes;
+                axis = plan.axis;
+                datum = plan.datum;
+            }
+            void estimated(std::size_t, Node node, const Estimate& estimate) override {
+                estimatedNodes.push_back(node);
+                values.push_back(estimate.value);
+            }
+            void ended(Outcome outcome) override { ends.push_back(outcome); }
+            std::vector<Node> nodes;
+            std::optional<SectionAxis> axis;
+            BoundaryDatum datum = BoundaryDatum::Nullo;
+            std::vector<Node> estimatedNodes;
+            std::vector<double> values;
+            std::vector<Outcome> ends;
+        } recorder;
+        TestContext t;
+        const auto screen = createScreen(form, t.context);
+        screen->setObserver(&recorder);
+        typeInputs(*screen, kDomain, 3);
+        press(*screen, "Command1");
+        QVERIFY(t.messages.messages.empty());
+
+        const bool six = form == 6;
+        QCOMPARE(recorder.axis, six ? SectionAxis::X : SectionAxis::Y);
+        QCOMPARE(recorder.datum, BoundaryDatum::XY);
+        QCOMPARE(recorder.nodes.size(), six ? std::size_t{7} : std::size_t{5});
+        QVERIFY(recorder.estimatedNodes == recorder.nodes);
+        for (std::size_t k = 0; k < recorder.nodes.size(); ++k) {
+            const Node expected = six ? Node{Int16(k), 1} : Node{1, Int16(k)};
+            QVERIFY(recorder.nodes[k] == expected);
+        }
+        const std::vector<NodeLine> written = nodeLines(fileLines(t.context.resultPath));
+        QCOMPARE(written.size(), recorder.values.size());
+        for (std::size_t k = 0; k < written.size(); ++k) {
+            QCOMPARE(written[k].estimate, recorder.values[k]);
+        }
+        QCOMPARE(recorder.ends, std::vector<Outcome>{Outcome::Completed});
+
+        // Without a datum the click still ends, with nothing planned.
+        chooseDatum(*screen, -1);
+        recorder.nodes.clear();
+        press(*screen, "Command1");
+        QVERIFY(recorder.nodes.empty());
+        QCOMPARE(recorder.ends, (std::vector<Outcome>{Outcome::Completed, Outcome::Completed}));
     }
 };
 

@@ -82,19 +82,19 @@ private slots:
             QRect rect;
         };
         const Place places[] = {
-            {"Label1", twipsRect(400, 360 + d, 1095, 375, dpi)},
-            {"Text1", twipsRect(2000, 360 + d, 2000, 375, dpi)},
-            {"Label2", twipsRect(400, 960 + d, 1215, 255, dpi)},
-            {"Combo1", twipsRect(2000, 960 + d, 2000, 315, dpi)},
-            {"Label4", twipsRect(400, 1920 + d, 1575, 495, dpi)},
-            {"Text3", twipsRect(2000, 1920 + d, 2000, 375, dpi)},
-            {"Label5", twipsRect(400, 2640 + d, 1335, 375, dpi)},
-            {"Text4", twipsRect(2000, 2640 + d, 2000, 375, dpi)},
-            {"Label7", twipsRect(4560, 360 + d, 1215, 495, dpi)},
-            {"Text6", twipsRect(6000, 360 + d, 2000, 495, dpi)},
-            {"Command1", twipsRect(1200, 3720 + d, 3735, 1095, dpi)},
-            {"Command2", twipsRect(5280, 3720 + d, 2655, 1095, dpi)},
-            {"Label3", twipsRect(480, form == 3 ? 4920 : 5280, 7815, 615, dpi)},
+            {"Label1", twipsRect({400, 360 + d, 1095, 375}, dpi)},
+            {"Text1", twipsRect({2000, 360 + d, 2000, 375}, dpi)},
+            {"Label2", twipsRect({400, 960 + d, 1215, 255}, dpi)},
+            {"Combo1", twipsRect({2000, 960 + d, 2000, 315}, dpi)},
+            {"Label4", twipsRect({400, 1920 + d, 1575, 495}, dpi)},
+            {"Text3", twipsRect({2000, 1920 + d, 2000, 375}, dpi)},
+            {"Label5", twipsRect({400, 2640 + d, 1335, 375}, dpi)},
+            {"Text4", twipsRect({2000, 2640 + d, 2000, 375}, dpi)},
+            {"Label7", twipsRect({4560, 360 + d, 1215, 495}, dpi)},
+            {"Text6", twipsRect({6000, 360 + d, 2000, 495}, dpi)},
+            {"Command1", twipsRect({1200, 3720 + d, 3735, 1095}, dpi)},
+            {"Command2", twipsRect({5280, 3720 + d, 2655, 1095}, dpi)},
+            {"Label3", twipsRect({480, form == 3 ? 4920 : 5280, 7815, 615}, dpi)},
         };
         for (const Place& place : places) {
             QVERIFY2(child<QWidget>(*screen, place.name)->geometry() == place.rect, place.name);

@@ -1,13 +1,13 @@
 // A fresh folder under the system's temporary folder, removed with everything in it at the end
-// of the test, and a reader for the files written there.
+// of the test or benchmark that made it, and a reader for the files written there.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace nurlo {
@@ -18,7 +18,7 @@ public:
         std::string pattern =
             (std::filesystem::temp_directory_path() / "nurlo-output-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) {
-            ADD_FAILURE() << "cannot create a temporary folder from " << pattern;
+            throw std::runtime_error("cannot create a temporary folder from " + pattern);
         }
         path_ = pattern;
     }

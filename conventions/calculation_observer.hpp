@@ -1,0 +1,65 @@
+// What one click produced, for whoever follows it: the plan of its walks once the grid is filled,
+// each estimate as it exists, and how the click ended.
+//
+// A computing screen hands its observer, if it has one, to every click's Calculation. The view of
+// a run observes this way; with no observer a click does what it always did, at no extra cost.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+#include "boundary_datum.hpp"
+#include "boundary_grid.hpp"
+#include "checked.hpp"
+#include "progress.hpp"
+#include "section_plan.hpp"
+#include "walk.hpp"
+#include "walk_estimator.hpp"
+
+namespace nurlo {
+
+// How a click ended: every step done, stopped with Esc, or stopped by a run-time error (the
+// missing datum counts as completed: nothing went wrong, there was just nothing to compute).
+enum class Outcome { Completed, Interrupted, Failed };
+
+// What one click computes, known once its grid is filled.
+struct CalculationPlan {
+    const BoundaryGrid& grid;  // filled; lives until the click ends
+    WalkDomain domain;
+    BoundaryDatum datum;
+    double lx = 0.0;  // lengths along x and y (the square: its side twice)
+    double ly = 0.0;
+    Int16 walks = 0;  // N of each estimate
+    WalkKind walk = WalkKind::Lattice;
+    std::vector<Node> nodes;          // the start nodes, in the order they are estimated
+    std::optional<SectionAxis> axis;  // set on a section screen: the line's axis
+};
+
+class CalculationObserver {
+public:
+    virtual ~CalculationObserver() = default;
+
+    // Background thread, after the fill and before the first walk. It may do long work of its
+    // own: `progress` is the click's, on which the observer may begin a stage of its own, and a
+    // stop asked for with Esc raises Interrupted when it looks. The walks' stage begins anew
+    // when it returns.
+    virtual void planned(const CalculationPlan& plan, Progress& progress) {
+        (void)plan;
+        (void)progress;
+    }
+
+    // Background thread, as each estimate exists, in the order of plan.nodes (`index` counts
+    // from 0).
+    virtual void estimated(std::size_t index, Node node, const Estimate& estimate) {
+        (void)index;
+        (void)node;
+        (void)estimate;
+    }
+
+    // Interface thread, when the click ends: also after a missing datum, or an error before
+    // there was a plan.
+    virtual void ended(Outcome outcome) { (void)outcome; }
+};
+
+}  // namespace nurlo
