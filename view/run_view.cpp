@@ -14,8 +14,10 @@
 
 namespace nurlo {
 
-RunView::RunView(int formNumber, QWidget* parent)
-    : QWidget(parent, Qt::Window), point_(formNumber == 2 || formNumber == 5) {
+RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      point_(formNumber == 2 || formNumber == 5),
+      availableMemory_(std::move(availableMemory)) {
     setObjectName(QStringLiteral("GraficoForm%1").arg(formNumber));
     setWindowTitle(QStringLiteral("Grafico Form%1").arg(formNumber));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -67,6 +69,45 @@ RunView::RunView(int formNumber, QWidget* parent)
 }
 
 RunView::~RunView() = default;
+
+void RunView::planned(const CalculationPlan& plan, Progress& progress) {
+    data_.begin({.domain = plan.domain,
+                 .datum = plan.datum,
+                 .lx = plan.lx,
+                 .ly = plan.ly,
+                 .walks = plan.walks,
+                 .walk = plan.walk,
+                 .nodes = plan.nodes,
+                 .axis = plan.axis});
+    // A view closed meanwhile costs the click no solve.
+    if (open_.load()) {
+        solveExact(plan, progress);
+    }
+}
+
+void RunView::solveExact(const CalculationPlan& plan, Progress& progress) {
+    (void)plan;
+    (void)progress;
+}
+
+void RunView::estimated(std::size_t index, Node /*node*/, const Estimate& estimate) {
+    data_.estimated(index, estimate);
+}
+
+void RunView::ended(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::Completed:
+            data_.finished(RunState::Completed);
+            break;
+        case Outcome::Interrupted:
+            data_.finished(RunState::Interrupted);
+            break;
+        case Outcome::Failed:
+            data_.finished(RunState::Failed);
+            break;
+    }
+    refresh();
+}
 
 void RunView::refresh() {
     if (data_.version() == shownVersion_) {
@@ -148,7 +189,13 @@ void RunView::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void RunView::showEvent(QShowEvent* event) {
+    open_.store(true);
+    QWidget::showEvent(event);
+}
+
 void RunView::closeEvent(QCloseEvent* event) {
+    open_.store(false);
     event->accept();
     emit closed();
 }

@@ -8,9 +8,12 @@
 // nothing selected the view's data as tab-separated text; "Salva immagine…" saves the view as
 // PNG.
 //
-// The click's threads write into the view's RunData (as its WalkRecorder, and through
-// data()); a timer on the interface thread redraws from a snapshot a few times a second, only
-// when something changed, so the window stays responsive however fast the walks go.
+// The view follows a screen's clicks as their observer: it hears of each click's plan (and then,
+// while it is open, solves the exact discrete problem in the click's background step, with the
+// click's progress and Esc), records the walks (its WalkRecorder) and takes each estimate. All
+// that goes into its RunData from the click's threads; a timer on the interface thread redraws
+// from a snapshot a few times a second, only when something changed, so the window stays
+// responsive however fast the walks go.
 #pragma once
 
 #include <QLabel>
@@ -19,6 +22,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <atomic>
+#include <cstddef>
+#include <functional>
+
+#include "calculation_observer.hpp"
 #include "run_data.hpp"
 
 namespace nurlo {
@@ -27,14 +35,17 @@ class DomainPicture;
 class ConvergenceChart;
 class SectionChart;
 
-class RunView : public QWidget, public WalkRecorder {
+class RunView : public QWidget, public CalculationObserver, public WalkRecorder {
     Q_OBJECT
 
 public:
     // How often the view redraws while data come in.
     static constexpr int kRefreshMilliseconds = 200;
 
-    explicit RunView(int formNumber, QWidget* parent = nullptr);
+    // The view of screen Form<formNumber>. `availableMemory` tells the bytes an exact solve may
+    // take (the program's memory gauge); without it no exact solution is computed.
+    explicit RunView(int formNumber, std::function<std::size_t()> availableMemory = {},
+                     QWidget* parent = nullptr);
     ~RunView() override;
 
     RunData& data() { return data_; }
@@ -51,6 +62,12 @@ public:
     // The picture that saveImage writes.
     QImage image();
 
+    // CalculationObserver: the click's plan, estimates and end.
+    void planned(const CalculationPlan& plan, Progress& progress) override;
+    void estimated(std::size_t index, Node node, const Estimate& estimate) override;
+    void ended(Outcome outcome) override;
+    WalkRecorder* recorder() override { return this; }
+
     // WalkRecorder: the walks of the click, from its threads.
     int tracesWanted() const override { return data_.tracesWanted(); }
     void traced(WalkTrace trace) override { data_.traced(std::move(trace)); }
@@ -61,14 +78,20 @@ signals:
     void closed();
 
 protected:
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void askAndSaveImage();
+    // The exact discrete solution of the click planned, into the data; in the click's background
+    // step.
+    void solveExact(const CalculationPlan& plan, Progress& progress);
 
     bool point_;
+    std::function<std::size_t()> availableMemory_;
+    std::atomic<bool> open_{false};
     RunData data_;
     RunSnapshot shown_;
     std::uint64_t shownVersion_ = 0;
