@@ -9,7 +9,10 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include <new>
+
 #include "domain_picture.hpp"
+#include "exact_solution.hpp"
 #include "run_charts.hpp"
 
 namespace nurlo {
@@ -81,13 +84,37 @@ void RunView::planned(const CalculationPlan& plan, Progress& progress) {
                  .axis = plan.axis});
     // A view closed meanwhile costs the click no solve.
     if (open_.load()) {
-        solveExact(plan, progress);
+        solveExactFor(plan, progress);
     }
 }
 
-void RunView::solveExact(const CalculationPlan& plan, Progress& progress) {
-    (void)plan;
-    (void)progress;
+void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
+    if (!availableMemory_) {
+        return;
+    }
+    try {
+        const ExactSolution solution =
+            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress));
+        auto field = std::make_shared<ExactField>();
+        field->nx = solution.nx();
+        field->ny = solution.ny();
+        field->values.reserve((static_cast<std::size_t>(field->nx) + 1) *
+                              (static_cast<std::size_t>(field->ny) + 1));
+        for (int i = 0; i <= field->nx; ++i) {
+            for (int j = 0; j <= field->ny; ++j) {
+                field->values.push_back(solution.at(i, j));
+            }
+        }
+        data_.setExact(std::move(field));
+    } catch (const ExactSolveTooLarge&) {
+        data_.setExactState(ExactState::TooLarge);
+    } catch (const std::bad_alloc&) {
+        data_.setExactState(ExactState::TooLarge);
+    } catch (const RuntimeError&) {
+        // The view's own solve failing is no reason to fail the click: the view says it has no
+        // exact solution. Esc (Interrupted) does stop the click.
+        data_.setExactState(ExactState::Missing);
+    }
 }
 
 void RunView::estimated(std::size_t index, Node /*node*/, const Estimate& estimate) {

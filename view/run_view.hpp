@@ -87,7 +87,7 @@ private:
     void askAndSaveImage();
     // The exact discrete solution of the click planned, into the data; in the click's background
     // step.
-    void solveExact(const CalculationPlan& plan, Progress& progress);
+    void solveExactFor(const CalculationPlan& plan, Progress& progress);
 
     bool point_;
     std::function<std::size_t()> availableMemory_;
