@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "boundary_datum.hpp"
+#include "exact_solution.hpp"
 #include "section_plan.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
@@ -38,13 +39,18 @@ struct RunPlan {
     std::optional<SectionAxis> axis;  // set for a section
 };
 
-// The exact discrete solution on every node of the grid, (nx + 1) x (ny + 1) values.
+// The exact discrete solution on every node of the grid: the engine's solution as it came, or
+// (nx + 1) x (ny + 1) values given one by one.
 struct ExactField {
     Int16 nx = 0;
     Int16 ny = 0;
-    std::vector<double> values;  // node (i, j) at i * (ny + 1) + j
+    std::shared_ptr<const ExactSolution> solution;
+    std::vector<double> values;  // without a solution: node (i, j) at i * (ny + 1) + j
 
     double at(Node node) const {
+        if (solution) {
+            return solution->at(node.x, node.y);
+        }
         return values[static_cast<std::size_t>(node.x) * static_cast<std::size_t>(ny + 1) +
                       static_cast<std::size_t>(node.y)];
     }

@@ -93,18 +93,11 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
         return;
     }
     try {
-        const ExactSolution solution =
-            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress));
         auto field = std::make_shared<ExactField>();
-        field->nx = solution.nx();
-        field->ny = solution.ny();
-        field->values.reserve((static_cast<std::size_t>(field->nx) + 1) *
-                              (static_cast<std::size_t>(field->ny) + 1));
-        for (int i = 0; i <= field->nx; ++i) {
-            for (int j = 0; j <= field->ny; ++j) {
-                field->values.push_back(solution.at(i, j));
-            }
-        }
+        field->nx = plan.grid.nx();
+        field->ny = plan.grid.ny();
+        field->solution = std::make_shared<const ExactSolution>(
+            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress)));
         data_.setExact(std::move(field));
     } catch (const ExactSolveTooLarge&) {
         data_.setExactState(ExactState::TooLarge);
