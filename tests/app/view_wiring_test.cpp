@@ -1,6 +1,8 @@
 // The program's own wiring of the view: "Grafico…" opens the screen's view, which then follows
 // the screen's clicks; a click gives the same estimate with the view open as without it, and a
 // closed view hears of no more clicks.
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -11,6 +13,13 @@
 
 using namespace nurlo;
 using namespace nurlo::test;
+
+namespace {
+
+// Room for any grid, which keeps only its outer lines, but not for the exact solve of a large one.
+std::size_t fourMegabytes() { return std::size_t{4} << 20; }
+
+}  // namespace
 
 class ViewWiringTest : public QObject {
     Q_OBJECT
@@ -131,6 +140,41 @@ private slots:
         const std::uint64_t version = view->data().version();
         press(*form2, "Command1");
         QCOMPARE(view->data().version(), version);
+    }
+
+    // Where the memory does not hold the exact solve, the view says so and shows the rest; the
+    // click itself completes as ever.
+    void aGridTooLargeForTheExactSolveIsSaidSo() {
+        RecordingMessages messages;
+        WalkPool pool{2};
+        QTemporaryDir folder;
+        ScreenContext context{messages, SeededSource(3),
+                              std::filesystem::path(folder.path().toStdString()) / "risultato.m",
+                              pool, fourMegabytes};
+        Program program(context, createScreen);
+        program.start();
+        press(*program.menu(), "Command1");
+        ComputingScreen* screen = program.screen(2);
+        typeAll(*screen, {{"Text1", "1"},
+                          {"Text6", "2000"},
+                          {"Text2", "700"},
+                          {"Text3", "900"},
+                          {"Text4", "300"}});
+        chooseDatum(*screen, 1);
+        child<QCheckBox>(*screen, "Check1")->setChecked(true);
+        press(*screen, "Command3");
+        press(*screen, "Command1");
+        QVERIFY(!text(*screen, "Text5").isEmpty());
+        QVERIFY(messages.messages.empty());
+        RunView* view = program.view(2);
+        const RunSnapshot data = view->data().snapshot();
+        QCOMPARE(data.state, RunState::Completed);
+        QCOMPARE(data.exactState, ExactState::TooLarge);
+        QCOMPARE(data.endedWalks, std::int64_t{300});
+        view->refresh();
+        QVERIFY(child<QPlainTextEdit>(*view, "Text1")
+                    ->toPlainText()
+                    .contains(QString::fromUtf8(kExactTooLargeText)));
     }
 };
 
