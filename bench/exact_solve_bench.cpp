@@ -13,10 +13,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <limits>
 #include <string>
 #include <vector>
@@ -136,7 +138,8 @@ int solveOnce(const std::string& shape, int side, const std::string& solver) {
                                                   : nurlo::WalkDomain::square(n);
     nurlo::BoundaryGrid grid(n, n, std::numeric_limits<std::size_t>::max());
     nurlo::fillBoundary(grid, nurlo::BoundaryDatum::Seno, 1.0, 1.0);
-    const double largest = largestValue(grid);
+    // The residual's yardstick: 1 where every grid value is 0, so that it stays a number.
+    const double largest = largestValue(grid) > 0.0 ? largestValue(grid) : 1.0;
     const auto start = std::chrono::steady_clock::now();
     const double cpuStart = cpuSeconds();
     double relative = 0.0;
@@ -221,5 +224,19 @@ int main(int argc, char** argv) {
                      argv[0], argv[0]);
         return 2;
     }
-    return solveOnce(argv[1], std::atoi(argv[2]), solver);
+    // A side the grid can hold: a whole number of steps from 1 to the largest 16-bit count.
+    char* end = nullptr;
+    errno = 0;
+    const long side = std::strtol(argv[2], &end, 10);
+    if (end == argv[2] || *end != '\0' || errno != 0 || side < 1 || side > nurlo::kInt16Max) {
+        std::fprintf(stderr, "SIDE must be a whole number from 1 to %d, not \"%s\"\n",
+                     nurlo::kInt16Max, argv[2]);
+        return 2;
+    }
+    try {
+        return solveOnce(argv[1], static_cast<int>(side), solver);
+    } catch (const std::exception& error) {  // too large for this machine, for one
+        std::fprintf(stderr, "%s %ld: %s\n", argv[1], side, error.what());
+        return 1;
+    }
 }

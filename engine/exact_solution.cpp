@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -15,6 +17,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace nurlo {
 
@@ -65,7 +68,9 @@ public:
     std::size_t node(std::int64_t k) const noexcept { return nodes_[static_cast<std::size_t>(k)]; }
     std::size_t column() const noexcept { return column_; }
 
-    // The pairs of neighbouring free nodes: the entries of the matrix below its diagonal.
+    // The pairs of neighbouring free nodes: the entries of the matrix below its diagonal. Only a
+    // free node's right and upper neighbours are looked up, and a free node is never on the
+    // rectangle's outer lines (walks stop on all four), so i + 1 <= nx and j + 1 <= ny.
     std::int64_t freePairs() const noexcept {
         std::int64_t pairs = 0;
         for (int i = 0; i <= domain_.nx(); ++i) {
@@ -152,14 +157,100 @@ void raiseOnFailure(const cholmod_common& common) {
     }
 }
 
+// The process's one turn at the library: a solve holds it from before it takes any memory of its
+// own until the library has freed everything, so one factorisation runs at a time. A stop request
+// ends the wait for a factorisation, not the factorisation itself; without the turn, Esc and
+// "Calcola!" again would start another beside the one left running in the background, each with
+// all its memory, and two threads would call the library's single-threaded BLAS at once.
+class LibraryTurn {
+public:
+    // The one turn of the process. Never destroyed: a factorisation still running in the
+    // background when the program ends still finds it.
+    static LibraryTurn& instance() {
+        static auto* turn = new LibraryTurn;
+        return *turn;
+    }
+
+    // Takes the turn once it is free, waiting at most `timeout` for that; true when taken.
+    bool takeWithin(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(mutex_);
+        if (!free_.wait_for(lock, timeout, [this] { return !taken_; })) {
+            return false;
+        }
+        taken_ = true;
+        return true;
+    }
+    // Takes the turn, waiting as long as it takes.
+    void take() {
+        std::unique_lock lock(mutex_);
+        free_.wait(lock, [this] { return !taken_; });
+        taken_ = true;
+    }
+    // Gives the turn back; any thread may, not only the one that took it.
+    void release() noexcept {
+        {
+            const std::lock_guard lock(mutex_);
+            taken_ = false;
+        }
+        free_.notify_all();
+    }
+
+private:
+    LibraryTurn() = default;
+
+    std::mutex mutex_;
+    std::condition_variable free_;
+    bool taken_ = false;
+};
+
+// The turn while a solve holds it, given back when its holder ends: the solve itself, or the
+// factorisation it hands the turn to, on whichever thread that ends.
+class HeldTurn {
+public:
+    explicit HeldTurn(LibraryTurn& turn) noexcept : turn_(&turn) {}
+    HeldTurn(HeldTurn&& other) noexcept : turn_(std::exchange(other.turn_, nullptr)) {}
+    HeldTurn& operator=(HeldTurn&&) = delete;
+    ~HeldTurn() {
+        if (turn_ != nullptr) {
+            turn_->release();
+        }
+    }
+
+private:
+    LibraryTurn* turn_;
+};
+
+// Waits for the library's turn. With a progress it looks at the stop request between waits, as
+// often as the wait for a factorisation does, and raises Interrupted when asked.
+HeldTurn takeTurn(const ExactSolveOptions& options) {
+    LibraryTurn& turn = LibraryTurn::instance();
+    if (options.progress == nullptr) {
+        turn.take();
+        return HeldTurn(turn);
+    }
+    for (;;) {
+        options.progress->throwIfStopRequested();
+        if (turn.takeWithin(kPollInterval)) {
+            return HeldTurn(turn);
+        }
+        if (options.whileWaitingForTurn) {
+            options.whileWaitingForTurn();
+        }
+    }
+}
+
 // The part of a solve that the library does: analysis, factorisation, solution and refinement of
 // a system already assembled. It owns everything it works on, so that when the caller stops
-// waiting for it (a stop request) it can finish on its own thread and free it all.
+// waiting for it (a stop request) it can finish on its own thread and free it all. It holds the
+// library's turn until then.
 class Factorisation {
 public:
     // `largest`: the largest |right-hand-side value| of the scaled system, the yardstick of the
-    // residual.
-    explicit Factorisation(double largest) : largest_(largest) {
+    // residual. `beforeFactorisation`: called between the analysis and the factorisation.
+    Factorisation(double largest, HeldTurn turn, std::function<void()> beforeFactorisation)
+        : turn_(std::move(turn)),
+          largest_(largest),
+          beforeFactorisation_(std::move(beforeFactorisation)) {
         cholmod_l_start(&common_);
         common_.print = 0;  // failures come back as the status, not as text on the console
         common_.nmethods = 1;
@@ -199,6 +290,9 @@ public:
             factor_ = cholmod_l_analyze(matrix_, &common_);
             raiseIfNull(factor_);
             step_.store(kAnalysed, std::memory_order_relaxed);
+            if (beforeFactorisation_) {
+                beforeFactorisation_();
+            }
             cholmod_l_factorize(matrix_, factor_, &common_);
             raiseOnFailure(common_);
             if (factor_->minor < factor_->n) {
@@ -280,6 +374,8 @@ private:
         }
     }
 
+    // Given back once the destructor's body has handed everything back to the library.
+    HeldTurn turn_;
     cholmod_common common_{};
     cholmod_sparse* matrix_ = nullptr;
     cholmod_dense* rhs_ = nullptr;
@@ -287,6 +383,7 @@ private:
     cholmod_dense* solution_ = nullptr;
     double largest_;
     double residual_ = 0.0;
+    std::function<void()> beforeFactorisation_;
 
     std::atomic<std::int64_t> step_{kNumbered};
     std::mutex mutex_;
@@ -362,7 +459,7 @@ void assemble(const BoundaryGrid& grid, const Numbering& numbering, int exponent
 
 // Runs the factorisation on a thread of its own and waits for it, looking at the stop request
 // every few milliseconds. On a stop the thread is left to finish: it holds its own share of the
-// factorisation, which is freed when it ends.
+// factorisation, which is freed when it ends, and only then gives the library's turn back.
 void runAnswering(const std::shared_ptr<Factorisation>& system, Progress& progress) {
     try {
         std::thread([system] { system->run(); }).detach();
@@ -436,6 +533,9 @@ ExactSolution solveExact(const BoundaryGrid& grid, const WalkDomain& domain,
         progress->throwIfStopRequested();
     }
     try {
+        // Before any memory is taken: a factorisation still running (one whose solve was stopped)
+        // keeps all of its own until it ends.
+        HeldTurn turn = takeTurn(options);
         ExactSolution solution(grid.nx(), grid.ny());
         const Numbering numbering(domain, progress);
         const std::int64_t unknowns = numbering.count();
@@ -447,7 +547,8 @@ ExactSolution solveExact(const BoundaryGrid& grid, const WalkDomain& domain,
         const double* scaled = nullptr;
         std::shared_ptr<Factorisation> system;
         if (unknowns > 0) {
-            system = std::make_shared<Factorisation>(std::ldexp(largest, -exponent));
+            system = std::make_shared<Factorisation>(std::ldexp(largest, -exponent),
+                                                     std::move(turn), options.beforeFactorisation);
             system->allocate(unknowns, unknowns + numbering.freePairs());
             assemble(grid, numbering, exponent, *system);
             if (progress != nullptr) {

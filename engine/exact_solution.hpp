@@ -25,6 +25,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "boundary_grid.hpp"
@@ -42,12 +43,20 @@ struct ExactSolveOptions {
 
     std::size_t memoryLimit;
     Progress* progress;
+
+    // Where tests hold a solve at a known point; both empty in the program. Called on the thread
+    // that factorises once the analysis is done, before the factorisation starts (a copy is
+    // called: that thread may outlive the solve).
+    std::function<void()> beforeFactorisation;
+    // With a progress: called on the solving thread each time it has waited a poll's length for
+    // another solve's factorisation to end (see solveExact).
+    std::function<void()> whileWaitingForTurn;
 };
 
-// The grid is too large to solve within the memory limit: the solve is refused before it takes
-// any memory. A RuntimeError of kind OutOfMemory, so a caller that reports run-time errors reports
-// it; the view of a run tells it apart and says "Soluzione esatta non calcolata: griglia troppo
-// grande".
+// The grid is too large to solve within the memory limit: solveExact throws it before any work
+// and before it takes any memory, with the bytes the solve would need and the limit it was given.
+// A RuntimeError of kind OutOfMemory, so a caller that reports run-time errors reports it, and a
+// caller that wants to say more can catch this type first.
 class ExactSolveTooLarge : public RuntimeError {
 public:
     ExactSolveTooLarge(std::size_t neededBytes, std::size_t limitBytes);
@@ -106,6 +115,10 @@ std::size_t exactSolveBytes(const WalkDomain& domain);
 //   there raises Interrupted at once, within some tens of milliseconds: the library's
 //   factorisation cannot be interrupted, so it runs on a thread of its own that owns what it
 //   works on, is left to finish in the background, and its result is dropped.
+// - One factorisation at a time in the process: a solve waits, before it takes any memory, until
+//   the one before it has ended and freed its memory, also one left running by a stop. With a
+//   progress it answers a stop request while it waits, as often as while it factorises; without
+//   one it waits as long as that takes. The memory limit is checked before the wait.
 ExactSolution solveExact(const BoundaryGrid& grid, const WalkDomain& domain,
                          const ExactSolveOptions& options);
 

@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <atomic>
+#include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <numbers>
+#include <optional>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -390,9 +395,8 @@ TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMem
 #endif
 }
 
-// With a progress the solve reports its stage to the end, and a stop request raises Interrupted:
-// one made before the solve at once, one made while the library factorises without waiting for
-// the factorisation to end.
+// With a progress the solve reports its stage to the end, and a stop request asked for before the
+// solve raises Interrupted at once.
 TEST(ExactSolutionProgress, ReportsItsStageAndStopsWhenAsked) {
     BoundaryGrid grid(30, 30, kTestGridMemory);
     fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
@@ -406,27 +410,89 @@ TEST(ExactSolutionProgress, ReportsItsStageAndStopsWhenAsked) {
     EXPECT_THROW(
         solveExact(grid, WalkDomain::square(30), ExactSolveOptions(kPlentyOfMemory, &early)),
         Interrupted);
+}
 
-    // A grid whose factorisation takes a good fraction of a second on any machine; the stop is
-    // asked for as soon as the analysis is reported done (20 hundredths), while the factorisation
-    // runs on its own thread and the caller waits for it.
-    const Int16 side = 800;
-    BoundaryGrid large(side, side, kTestGridMemory);
-    fillBoundary(large, BoundaryDatum::Seno, 1.0, 1.0);
-    Progress midway;
-    std::atomic<bool> over{false};
-    std::thread stopper([&] {
-        while (midway.done() < 20 && !over.load()) {
-            std::this_thread::yield();
+// The points the threads of a test reach, in the order they reach them; a thread can wait for
+// another's point, so the test decides the order, not the machine's speed.
+class Events {
+public:
+    void note(const std::string& event) {
+        {
+            const std::lock_guard lock(mutex_);
+            log_.push_back(event);
         }
-        midway.requestStop();
+        noted_.notify_all();
+    }
+    void waitForAny(const std::vector<std::string>& events) {
+        std::unique_lock lock(mutex_);
+        noted_.wait(lock, [&] {
+            return std::find_first_of(log_.begin(), log_.end(), events.begin(), events.end()) !=
+                   log_.end();
+        });
+    }
+    // Where `event` was first noted; the number of events noted if it never was.
+    std::ptrdiff_t first(const std::string& event) const {
+        const std::lock_guard lock(mutex_);
+        return std::find(log_.begin(), log_.end(), event) - log_.begin();
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable noted_;
+    std::vector<std::string> log_;
+};
+
+// A stop asked for while the library factorises raises Interrupted without waiting for it: the
+// factorisation is held at a gate until the test has seen the Interrupted. It goes on in the
+// background and keeps the library's turn until it ends, so the solves started after it wait:
+// one answers a stop while it waits, the next factorises only once the first has ended.
+TEST(ExactSolutionProgress, AStoppedFactorisationHoldsBackTheNextSolveUntilItEnds) {
+    BoundaryGrid grid(30, 30, kTestGridMemory);
+    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+    const WalkDomain domain = WalkDomain::square(30);
+    const auto events = std::make_shared<Events>();  // the stopped factorisation outlives the test
+
+    Progress first;
+    ExactSolveOptions stopped(kPlentyOfMemory, &first);
+    stopped.beforeFactorisation = [events, &first] {
+        first.requestStop();
+        events->waitForAny({"first let go"});
+    };
+    EXPECT_THROW(solveExact(grid, domain, stopped), Interrupted);
+    EXPECT_LT(first.done(), 90) << "the stop waited for the factorisation";
+
+    Progress second;
+    ExactSolveOptions stoppedWhileWaiting(kPlentyOfMemory, &second);
+    stoppedWhileWaiting.whileWaitingForTurn = [&] {
+        events->note("second waiting");
+        second.requestStop();
+    };
+    stoppedWhileWaiting.beforeFactorisation = [events] { events->note("second factorising"); };
+    EXPECT_THROW(solveExact(grid, domain, stoppedWhileWaiting), Interrupted);
+
+    Progress third;
+    ExactSolveOptions waiting(kPlentyOfMemory, &third);
+    waiting.whileWaitingForTurn = [events] { events->note("third waiting"); };
+    waiting.beforeFactorisation = [events] { events->note("third factorising"); };
+    std::optional<ExactSolution> solved;
+    std::thread solver([&] {
+        try {
+            solved.emplace(solveExact(grid, domain, waiting));
+        } catch (...) {
+            ADD_FAILURE() << "the third solve failed";
+        }
+        events->note("third ended");
     });
-    EXPECT_THROW(
-        solveExact(large, WalkDomain::square(side), ExactSolveOptions(kPlentyOfMemory, &midway)),
-        Interrupted);
-    over = true;
-    stopper.join();
-    EXPECT_LT(midway.done(), 90) << "the stop waited for the factorisation";
+    events->waitForAny({"third waiting", "third factorising", "third ended"});
+    events->note("first let go");
+    solver.join();
+
+    EXPECT_LT(events->first("second waiting"), events->first("second factorising"));
+    EXPECT_LT(events->first("third waiting"), events->first("first let go"));
+    EXPECT_LT(events->first("first let go"), events->first("third factorising"));
+    ASSERT_TRUE(solved.has_value());
+    EXPECT_EQ(third.done(), third.total());
+    expectDiscreteHarmonic(*solved, grid, domain, "the solve after a stopped one");
 }
 
 }  // namespace
