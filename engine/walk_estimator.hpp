@@ -16,8 +16,9 @@
 // few dozen draws a walk where the steps take about 0.3 n^2.
 //
 // Given a WalkRecorder, the estimator also hands it each walk's end, chunk by chunk in chunk
-// order, and traces the first walks of an estimate (walk_record.hpp). That costs a buffer per
-// chunk while an estimate runs; the draws, and so the estimate, are the same to the last bit.
+// order, and traces the first walks of an estimate (walk_record.hpp). Each chunk writes its ends
+// into its own slice of a buffer the recorder keeps; the draws, and so the estimate, are the same
+// to the last bit.
 #pragma once
 
 #include <algorithm>
