@@ -241,6 +241,50 @@ private slots:
                  QStringLiteral("nodo\tstima\terrore standard\tesatto discreto\tfunzione"));
         QVERIFY(lines.at(9).startsWith(QStringLiteral("8\t")));
     }
+
+    // The view solves the exact problem of a click only while it is open, with the click's
+    // progress: a stop asked for there (Esc) stops the click, and is not taken for a failed solve.
+    void theExactSolveRunsWhileOpenAndAnswersEsc() {
+        const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
+        BoundaryGrid grid(60, 40, kTestGridMemory);
+        fillBoundary(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0);
+        const CalculationPlan plan{.grid = grid,
+                                   .domain = domain,
+                                   .datum = BoundaryDatum::X2MinusY2,
+                                   .lx = 1.5,
+                                   .ly = 1.0,
+                                   .walks = 10,
+                                   .walk = WalkKind::Jump,
+                                   .nodes = {{10, 30}},
+                                   .axis = {}};
+        RunView view(5, [] { return std::size_t{1} << 30; });
+        Progress progress;
+        view.planned(plan, progress);
+        QCOMPARE(view.data().snapshot().exactState, ExactState::Pending);  // closed: no solve
+
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.planned(plan, progress);
+        RunSnapshot data = view.data().snapshot();
+        QCOMPARE(data.exactState, ExactState::Computed);
+        // x^2 - y^2 on equal spacings (1.5 / 60 = 1 / 40) is its own discrete solution.
+        QVERIFY(std::fabs(*data.exactAt({10, 30}) - *data.functionAt({10, 30})) < 1e-9);
+        QCOMPARE(progress.stage(), Stage::Exact);
+
+        Progress stopped;
+        stopped.requestStop();
+        bool interrupted = false;
+        try {
+            view.planned(plan, stopped);
+        } catch (const Interrupted&) {
+            interrupted = true;
+        }
+        QVERIFY(interrupted);
+        view.ended(Outcome::Interrupted);
+        data = view.data().snapshot();
+        QCOMPARE(data.state, RunState::Interrupted);
+        QCOMPARE(data.exactState, ExactState::Missing);
+    }
 };
 
 }  // namespace nurlo
