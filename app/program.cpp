@@ -37,9 +37,35 @@ void Program::openScreen(int formNumber) {
         ComputingScreen* created = slot.get();
         connect(created, &ComputingScreen::backToMenu, this,
                 [this, created] { returnToMenu(created); });
+        connect(created, &ComputingScreen::viewRequested, this,
+                [this, formNumber] { openView(formNumber); });
     }
     slot->show();
     ensureMenu().hide();
+}
+
+RunView* Program::view(int formNumber) const {
+    if (formNumber < 2 || formNumber > 7) {
+        throw std::out_of_range("no computing screen with that number");
+    }
+    return views_[static_cast<std::size_t>(formNumber - 2)].get();
+}
+
+void Program::openView(int formNumber) {
+    ComputingScreen* owner = screen(formNumber);
+    if (owner == nullptr) {
+        return;
+    }
+    auto& slot = views_[static_cast<std::size_t>(formNumber - 2)];
+    if (!slot) {
+        slot = std::make_unique<RunView>(formNumber, [this] { return context_.availableMemory(); });
+        // Closed, the view hears of no more clicks: the screen runs as if it had never been.
+        connect(slot.get(), &RunView::closed, this, [owner] { owner->setObserver(nullptr); });
+    }
+    owner->setObserver(slot.get());
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
 }
 
 void Program::returnToMenu(ComputingScreen* screen) {

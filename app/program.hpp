@@ -13,6 +13,7 @@
 
 #include "computing_screen.hpp"
 #include "form1.hpp"
+#include "run_view.hpp"
 
 namespace nurlo {
 
@@ -35,6 +36,11 @@ public:
 
     void openScreen(int formNumber);
     void returnToMenu(ComputingScreen* screen);
+    // Opens the view of screen `formNumber`'s runs, or brings it forward; while it is open the
+    // screen's clicks report to it.
+    void openView(int formNumber);
+    // The view of screen 2..7, or nullptr while it has not been opened.
+    RunView* view(int formNumber) const;
 
 signals:
     // "Esci": the program ends.
@@ -47,6 +53,8 @@ private:
     ScreenFactory factory_;
     std::unique_ptr<Form1> menu_;
     std::array<std::unique_ptr<ComputingScreen>, 6> screens_;
+    // Destroyed before the screens that report to them.
+    std::array<std::unique_ptr<RunView>, 6> views_;
 };
 
 }  // namespace nurlo

@@ -13,9 +13,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include <pcg_random.hpp>
 
@@ -27,6 +30,7 @@
 #include "walk.hpp"
 #include "walk_estimator.hpp"
 #include "walk_pool.hpp"
+#include "walk_record.hpp"
 
 #if __has_include(<section_plan.hpp>)
 #include <section_plan.hpp>
@@ -329,6 +333,71 @@ BENCHMARK_CAPTURE(BM_Estimate, square256, Scene::Square256, false)->Apply(thread
 BENCHMARK_CAPTURE(BM_Estimate, L64, Scene::L64, false)->Apply(threadCounts);
 BENCHMARK_CAPTURE(BM_Estimate, square64_progress, Scene::Square64, true)->Apply(threadCounts);
 BENCHMARK_CAPTURE(BM_Estimate, square256_progress, Scene::Square256, true)->Apply(threadCounts);
+
+// --- The cost of watching: estimates with and without a walk recorder ---
+
+// A recorder that does with the ends what the view of a run does on the walks' thread: stores
+// them (the view counts them later, on its own thread).
+class StoringRecorder : public WalkRecorder {
+public:
+    int tracesWanted() const override { return 0; }
+    void traced(WalkTrace /*trace*/) override {}
+    void ended(Node /*start*/, std::span<const WalkEnd> ends) override {
+        const std::lock_guard lock(mutex_);
+        if (ends_.size() > std::size_t{1} << 16) {
+            ends_.clear();
+        }
+        ends_.insert(ends_.end(), ends.begin(), ends.end());
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<WalkEnd> ends_;
+};
+
+// One estimate of state.range(0) walks on every core, with the progress the program always gives
+// it, by lattice steps or by jumps; with `record`, a StoringRecorder watches it.
+void BM_EstimateWatched(benchmark::State& state, Scene scene, WalkKind walk, bool record) {
+    const SceneSetup setup = setUp(scene);
+    const auto walks = static_cast<Int16>(state.range(0));
+    WalkPool pool;
+    Progress watched;
+    StoringRecorder recorder;
+    const WalkEstimator estimator(setup.grid, setup.domain,
+                                  {.pool = &pool,
+                                   .progress = &watched,
+                                   .walk = walk,
+                                   .recorder = record ? &recorder : nullptr});
+    ProgramSource source = ProgramSource::fromClock();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(estimator.run(setup.start, walks, source));
+    }
+    state.counters["walks/s"] = benchmark::Counter(static_cast<double>(state.iterations()) * walks,
+                                                   benchmark::Counter::kIsRate);
+}
+void watchedWalks(benchmark::internal::Benchmark* b) {
+    b->Arg(kWalksPerEstimate)
+        ->Arg(32766)
+        ->ArgName("walks")
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond);
+}
+BENCHMARK_CAPTURE(BM_EstimateWatched, square64_lattice, Scene::Square64, WalkKind::Lattice, false)
+    ->Arg(kWalksPerEstimate)
+    ->ArgName("walks")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EstimateWatched, square64_lattice_recorded, Scene::Square64, WalkKind::Lattice,
+                  true)
+    ->Arg(kWalksPerEstimate)
+    ->ArgName("walks")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EstimateWatched, square256_jump, Scene::Square256, WalkKind::Jump, false)
+    ->Apply(watchedWalks);
+BENCHMARK_CAPTURE(BM_EstimateWatched, square256_jump_recorded, Scene::Square256, WalkKind::Jump,
+                  true)
+    ->Apply(watchedWalks);
 
 // The control for the figures above: what the cores give at all. Every benchmark thread runs
 // whole estimates of its own, without a pool and sharing nothing, so the walks per second of two

@@ -94,7 +94,10 @@ EstimateAt Calculation::walksAt(const WalkDomain& domain, Int16 walks, std::vect
     walkUnits_ = walks > 0 ? static_cast<std::int64_t>(nodes.size()) * walks : 0;
     estimator_.emplace(
         *grid_, domain,
-        EstimatorOptions{.pool = &resources_.pool, .progress = &progress_, .walk = walk_});
+        EstimatorOptions{.pool = &resources_.pool,
+                         .progress = &progress_,
+                         .walk = walk_,
+                         .recorder = observer_ != nullptr ? observer_->recorder() : nullptr});
     plan_.emplace(CalculationPlan{.grid = *grid_,
                                   .domain = domain,
                                   .datum = datum_,

@@ -16,6 +16,7 @@
 #include "section_plan.hpp"
 #include "walk.hpp"
 #include "walk_estimator.hpp"
+#include "walk_record.hpp"
 
 namespace nurlo {
 
@@ -60,6 +61,10 @@ public:
     // Interface thread, when the click ends: also after a missing datum, or an error before
     // there was a plan.
     virtual void ended(Outcome outcome) { (void)outcome; }
+
+    // Who records the click's walks (their ends, and the first ones' paths); none, the default:
+    // the walks record nothing and cost nothing more.
+    virtual WalkRecorder* recorder() { return nullptr; }
 };
 
 }  // namespace nurlo

@@ -117,13 +117,17 @@ void ComputingScreen::addFastWalksAndProgress() {
     constexpr int kRowHeight = 285;
     constexpr int kGap = 120;
     constexpr int kBottomMargin = 180;
+    // "Grafico…" under the check box, as high as a text field and wide enough for its caption.
+    constexpr int kViewButtonWidth = 1575;
+    constexpr int kViewButtonHeight = 375;
     int top = calculateButtonTwips_.top + kRowBelowButton;
     const TwipsRect row{backButtonTwips_.left, top, backButtonTwips_.width, kRowHeight};
     if (row.overlaps(noteTwips_)) {
         top = noteTwips_.bottom() + kGap;
     }
-    if (top + kRowHeight + kBottomMargin > heightTwips_) {
-        heightTwips_ = top + kRowHeight + kBottomMargin;
+    const int viewTop = top + kRowHeight + kGap;
+    if (viewTop + kViewButtonHeight + kBottomMargin > heightTwips_) {
+        heightTwips_ = viewTop + kViewButtonHeight + kBottomMargin;
         resize(width(), twipsToPixels(heightTwips_, dpi_));
     }
     fastWalks_ = new QCheckBox(QStringLiteral("Salti esatti (più veloce)"), this);
@@ -142,6 +146,15 @@ void ComputingScreen::addFastWalksAndProgress() {
     progressBar_->setTextVisible(true);
     progressBar_->setAlignment(Qt::AlignCenter);
     progressBar_->setFormat(QString());
+    // A plain push button: its caption is short, and the & gives it Alt+G.
+    viewButton_ = new QPushButton(QStringLiteral("&Grafico…"), this);
+    viewButton_->setObjectName(QStringLiteral("Command3"));
+    viewButton_->setGeometry(twipsRect(
+        {calculateButtonTwips_.left, viewTop, kViewButtonWidth, kViewButtonHeight}, dpi_));
+    viewButton_->setToolTip(QStringLiteral(
+        "Apre il grafico dei calcoli di questa finestra: i cammini, dove finiscono, la stima "
+        "accanto alla soluzione esatta."));
+    connect(viewButton_, &QPushButton::clicked, this, &ComputingScreen::viewRequested);
 }
 
 void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
@@ -151,6 +164,10 @@ void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
             setTabOrder(previous, widget);
         }
         previous = widget;
+    }
+    if (viewButton_ != nullptr && previous != nullptr) {
+        setTabOrder(previous, viewButton_);
+        previous = viewButton_;
     }
     if (fastWalks_ != nullptr && previous != nullptr) {
         setTabOrder(previous, fastWalks_);

@@ -76,6 +76,8 @@ public:
 
 signals:
     void backToMenu();
+    // "Grafico…": the person asks for the view of this screen's runs.
+    void viewRequested();
 
 protected:
     // One click: read the fields, fill the grid and run the walks through `click`, and show or
@@ -93,12 +95,13 @@ protected:
     QPushButton* addBackButton(TwipsPoint at);
     QLabel* addResultNote(TwipsPoint at);
     // The row under the buttons: the check box "Salti esatti (più veloce)" under "Calcola!" and
-    // the progress bar under "Torna al menù", as wide as it. Called after the buttons and the
-    // note. Where the row would cover the note it goes below the note, and the window grows to
-    // hold it.
+    // the progress bar under "Torna al menù", as wide as it, and under the check box the button
+    // "Grafico…" (Alt+G) that asks for the view of the screen's runs. Called after the buttons
+    // and the note. Where the row would cover the note it goes below the note; the window grows
+    // to hold what does not fit.
     void addFastWalksAndProgress();
-    // Keyboard focus moves through `widgets` in order, then to the fast-walks check box; the
-    // first has the focus when the screen opens.
+    // Keyboard focus moves through `widgets` in order, then to "Grafico…" and to the fast-walks
+    // check box; the first has the focus when the screen opens.
     void setFocusOrder(std::initializer_list<QWidget*> widgets);
 
     // The conventions of a click.
@@ -141,6 +144,7 @@ private:
     QComboBox* datumList_ = nullptr;
     DomainFamily datumFamily_ = DomainFamily::Square;
     QCheckBox* fastWalks_ = nullptr;
+    QPushButton* viewButton_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
     CalculationObserver* observer_ = nullptr;
 

@@ -1,6 +1,7 @@
 #include "boundary_datum.hpp"
 
 #include <cmath>
+#include <stdexcept>
 
 namespace nurlo {
 namespace {
@@ -60,6 +61,15 @@ void fillEveryNode(BoundaryGrid& grid, Progress* progress, Value value) {
 }
 
 }  // namespace
+
+double harmonicDatumAt(BoundaryDatum datum, Int16 i, Int16 j, Int16 nx, Int16 ny, double lx,
+                       double ly) {
+    const BoundaryDatumRow& row = datumRow(datum);
+    if (row.fill != FillRule::EveryNode) {
+        throw std::invalid_argument("harmonicDatumAt: the datum is not a harmonic function");
+    }
+    return row.nodeValue(i, j, GridScale{lx, ly, nx, ny});
+}
 
 void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
                   Progress* progress) {

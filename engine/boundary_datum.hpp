@@ -187,6 +187,19 @@ constexpr std::optional<BoundaryDatum> datumAt(DomainFamily family, int index) {
     return kBoundaryData[static_cast<std::size_t>(index)].datum;
 }
 
+// Whether `datum` is a harmonic function of the node (ExpXSiny, x*y, x^2-y^2, x^3-3xy^2), which
+// gives every node of the grid its value; "Nullo" and "Seno" are not.
+constexpr bool isHarmonic(BoundaryDatum datum) {
+    return datumRow(datum).fill == FillRule::EveryNode;
+}
+
+// A harmonic datum's value at node (i, j) of a grid of nx x ny steps over the lengths lx x ly:
+// the function at the node's point, computed exactly as the fill computes it. A value that is not
+// finite (or a zero count) raises the floating-point error; a datum that is not harmonic raises
+// std::invalid_argument.
+double harmonicDatumAt(BoundaryDatum datum, Int16 i, Int16 j, Int16 nx, Int16 ny, double lx,
+                       double ly);
+
 // Fills `grid` for `datum`, with lengths lx along x and ly along y (the square passes its side
 // twice). A failure (a zero count with a datum that divides, a value too large for a double)
 // raises its run-time error and leaves the grid partly filled.

@@ -148,6 +148,13 @@ public:
     // The same, adding its jumps and lattice steps to `counts`.
     template <UniformSource Source>
     Node run(Source& source, JumpCounts& counts) const {
+        NoTrace none;
+        return run(source, counts, none);
+    }
+
+    // The same, showing `trace` each move: the square crossed and the node where it left it.
+    template <UniformSource Source, class Trace>
+    Node run(Source& source, JumpCounts& counts, Trace& trace) const {
         Int16 dx = 0;
         Int16 dy = 0;
         for (;;) {
@@ -161,8 +168,14 @@ public:
             const Step move = tables_.moveFor(nodeRoom, source.next());
             dx = checkedAdd(dx, move.dx);
             dy = checkedAdd(dy, move.dy);
+            if constexpr (Trace::kOn) {
+                trace.move(node, JumpTables::radiusFor(nodeRoom),
+                           {checkedAdd(start_.x, dx), checkedAdd(start_.y, dy)});
+            }
         }
     }
+
+    Node start() const noexcept { return start_; }
 
 private:
     const WalkDomain& domain_;

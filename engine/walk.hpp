@@ -44,6 +44,9 @@ public:
 
     Int16 nx() const noexcept { return nx_; }
     Int16 ny() const noexcept { return ny_; }
+    // The inner corner (a, b) of the L-shaped domain; the square's lies beyond every node.
+    int a() const noexcept { return a_; }
+    int b() const noexcept { return b_; }
 
     // Whether a walk standing on `node` stops there. The outer lines are equalities, so a node off
     // the grid stops only on the prolongation of one of them.
@@ -101,6 +104,14 @@ inline Step stepFor(double r) noexcept {
     return kSteps[static_cast<std::size_t>(band)];
 }
 
+// The tracer of a walk that nobody watches (walk_record.hpp has the one that writes): every call
+// vanishes, and a walk given it compiles to the walk without one.
+struct NoTrace {
+    static constexpr bool kOn = false;
+    void at(Node /*node*/) noexcept {}
+    void move(Node /*centre*/, Int16 /*radius*/, Node /*exit*/) noexcept {}
+};
+
 // One walk from a start node to the first node where the domain stops it.
 class RandomWalk {
 public:
@@ -114,11 +125,21 @@ public:
     // for there ends the walk within kStepsBetweenStopChecks steps by raising Interrupted.
     template <UniformSource Source>
     Node run(Source& source, const Progress* progress = nullptr) const {
+        NoTrace none;
+        return run(source, progress, none);
+    }
+
+    // The same, showing `trace` every node the walk stands on, the start and the end included.
+    template <UniformSource Source, class Trace>
+    Node run(Source& source, const Progress* progress, Trace& trace) const {
         Int16 dx = 0;
         Int16 dy = 0;
         std::uint32_t untilStopCheck = kStepsBetweenStopChecks;
         for (;;) {
             const Node node{checkedAdd(start_.x, dx), checkedAdd(start_.y, dy)};
+            if constexpr (Trace::kOn) {
+                trace.at(node);
+            }
             if (domain_.stops(node)) {
                 return node;
             }
@@ -134,6 +155,8 @@ public:
             dy = checkedAdd(dy, step.dy);
         }
     }
+
+    Node start() const noexcept { return start_; }
 
 private:
     const WalkDomain& domain_;

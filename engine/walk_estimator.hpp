@@ -14,6 +14,11 @@
 // The walks step node by node (RandomWalk) or jump across the grid's empty squares (JumpWalk):
 // their end nodes have the same law, so either gives the same estimate in law; the jumps take a
 // few dozen draws a walk where the steps take about 0.3 n^2.
+//
+// Given a WalkRecorder, the estimator also hands it each walk's end, chunk by chunk in chunk
+// order, and traces the first walks of an estimate (walk_record.hpp). Each chunk writes its ends
+// into its own slice of a buffer the recorder keeps; the draws, and so the estimate, are the same
+// to the last bit.
 #pragma once
 
 #include <algorithm>
@@ -21,13 +26,17 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <span>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "boundary_grid.hpp"
 #include "jump_walk.hpp"
 #include "progress.hpp"
 #include "walk.hpp"
 #include "walk_pool.hpp"
+#include "walk_record.hpp"
 
 namespace nurlo {
 
@@ -164,6 +173,8 @@ struct EstimatorOptions {
     // Counts the finished walks and asks the walks to stop; none: the estimate runs to its end.
     Progress* progress = nullptr;
     WalkKind walk = WalkKind::Lattice;
+    // Receives the walks' ends and the first walks' traces; none: nothing is recorded.
+    WalkRecorder* recorder = nullptr;
 };
 
 class WalkEstimator {
@@ -204,11 +215,30 @@ public:
         const int chunks = chunkCount(walks);
         std::array<ChunkResult, kMaxChunks> results{};
         std::array<std::exception_ptr, kMaxChunks> errors{};
+        WalkRecorder* const recorder = options_.recorder;
+        std::vector<ChunkRecord> records;
+        if (recorder != nullptr) {
+            const std::span<WalkEnd> ends =
+                recorder->endBuffer(static_cast<std::size_t>(std::max<int>(walks, 0)));
+            records.resize(static_cast<std::size_t>(chunks));
+            for (int chunk = 0; chunk < chunks; ++chunk) {
+                records[static_cast<std::size_t>(chunk)].ends =
+                    ends.subspan(static_cast<std::size_t>(chunk * kChunkWalks),
+                                 static_cast<std::size_t>(walksInChunk(walks, chunk)));
+            }
+            if (chunks > 0) {
+                records.front().traces =
+                    std::clamp(recorder->tracesWanted(), 0, WalkRecorder::kTracedWalks);
+            }
+        }
         const auto runOne = [&](int chunk) {
             const auto slot = static_cast<std::size_t>(chunk);
             try {
                 Source chunkSource = seed.split(static_cast<std::uint64_t>(chunk));
-                results[slot] = runChunk(start, walksInChunk(walks, chunk), chunkSource);
+                const int chunkWalks = walksInChunk(walks, chunk);
+                results[slot] = recorder == nullptr
+                                    ? runChunk(start, chunkWalks, chunkSource)
+                                    : runChunk(start, chunkWalks, chunkSource, &records[slot]);
             } catch (...) {
                 errors[slot] = std::current_exception();
             }
@@ -228,6 +258,14 @@ public:
             }
             sum.add(results[slot].sum);
             stats.merge(results[slot].stats);
+            if (recorder != nullptr) {
+                ChunkRecord& record = records[slot];
+                for (WalkTrace& trace : record.traced) {
+                    recorder->traced(std::move(trace));
+                }
+                recorder->ended(start, record.ends);
+                record.traced.clear();
+            }
         }
         return finish(sum, stats, walks);
     }
@@ -249,23 +287,60 @@ private:
         return walks - first < kChunkWalks ? walks - first : kChunkWalks;
     }
 
+    // What one chunk records for a recorder: the traces of its first `traces` walks, and the
+    // ends of all of them in its slice of the recorder's buffer.
+    struct ChunkRecord {
+        int traces = 0;
+        std::vector<WalkTrace> traced;
+        std::span<WalkEnd> ends;
+    };
+
+    // The walks of one chunk; with `record`, recording them there.
     template <UniformSource Source>
-    ChunkResult runChunk(Node start, int walks, Source& source) const {
+    ChunkResult runChunk(Node start, int walks, Source& source,
+                         ChunkRecord* record = nullptr) const {
         if (options_.walk == WalkKind::Jump) {
-            return runWalks(JumpWalk(domain_, start), walks, source, false);
+            return runWalks(JumpWalk(domain_, start), walks, source, false, record);
         }
         const bool countEachWalk =
             domain_.nx() >= kSideOfLongWalks || domain_.ny() >= kSideOfLongWalks;
-        return runWalks(RandomWalk(domain_, start), walks, source, countEachWalk);
+        return runWalks(RandomWalk(domain_, start), walks, source, countEachWalk, record);
     }
 
     template <class Walk, UniformSource Source>
-    ChunkResult runWalks(const Walk& walk, int walks, Source& source, bool countEachWalk) const {
+    ChunkResult runWalks(const Walk& walk, int walks, Source& source, bool countEachWalk,
+                         ChunkRecord* record) const {
+        if (record != nullptr) {
+            return walkLoop<true>(walk, walks, source, countEachWalk, record);
+        }
+        return walkLoop<false>(walk, walks, source, countEachWalk, nullptr);
+    }
+
+    // The walk loop, compiled apart for recording and not, so that the loop that records nothing
+    // has nothing of the recording in it.
+    template <bool kRecording, class Walk, UniformSource Source>
+    ChunkResult walkLoop(const Walk& walk, int walks, Source& source, bool countEachWalk,
+                         ChunkRecord* record) const {
         ChunkResult result;
         Progress* progress = options_.progress;
         for (int k = 0; k < walks; ++k) {
             Node end;
-            if (progress != nullptr) {
+            if constexpr (kRecording) {
+                if (k < record->traces) {
+                    if (progress != nullptr) {
+                        progress->throwIfStopRequested();
+                    }
+                    WalkTrace trace;
+                    trace.start = walk.start();
+                    end = runTraced(walk, source, progress, trace);
+                    record->traced.push_back(std::move(trace));
+                } else if (progress != nullptr) {
+                    progress->throwIfStopRequested();
+                    end = runOne(walk, source, *progress);
+                } else {
+                    end = walk.run(source);
+                }
+            } else if (progress != nullptr) {
                 progress->throwIfStopRequested();
                 end = runOne(walk, source, *progress);
             } else {
@@ -274,6 +349,9 @@ private:
             const double value = grid_.at(end.x, end.y);
             result.sum.add(value);
             result.stats.add(value);
+            if constexpr (kRecording) {
+                record->ends[static_cast<std::size_t>(k)] = {end, value};
+            }
             if (progress != nullptr && countEachWalk) {
                 progress->advance(1);
             }
@@ -292,6 +370,20 @@ private:
     template <UniformSource Source>
     static Node runOne(const JumpWalk& walk, Source& source, const Progress&) {
         return walk.run(source);
+    }
+
+    // One walk, traced.
+    template <UniformSource Source>
+    static Node runTraced(const RandomWalk& walk, Source& source, const Progress* progress,
+                          WalkTrace& trace) {
+        TraceTo to(trace);
+        return walk.run(source, progress, to);
+    }
+    template <UniformSource Source>
+    static Node runTraced(const JumpWalk& walk, Source& source, const Progress*, WalkTrace& trace) {
+        TraceTo to(trace);
+        JumpCounts counts;
+        return walk.run(source, counts, to);
     }
 
     static Estimate finish(const CompensatedSum& sum, const RunningStats& stats, Int16 walks) {

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang-format
-  qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
+  qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-charts-dev
   libgtest-dev libbenchmark-dev libpcg-cpp-dev
   libsuitesparse-dev libopenblas0-serial
   fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core

@@ -172,7 +172,15 @@ private slots:
         QCOMPARE(screen->windowTitle(), QStringLiteral("Form%1").arg(form));
         const QSize size = twipsSize(designed.width(), designed.height());
         QCOMPARE(screen->width(), size.width());
-        QCOMPARE(screen->height() > size.height(), belowTheNote);
+        // "Grafico…" goes under "Salti esatti", and the window grows just enough to hold it.
+        const QRect check = child<QWidget>(*screen, "Check1")->geometry();
+        const QRect view = child<QPushButton>(*screen, "Command3")->geometry();
+        QCOMPARE(view.left(), check.left());
+        QVERIFY(view.top() > check.bottom());
+        QCOMPARE(child<QPushButton>(*screen, "Command3")->text(), QStringLiteral("&Grafico…"));
+        const int needed = view.bottom() + 1 + twipsToPixels(180, screenDpi());
+        QVERIFY2(qAbs(screen->height() - qMax(size.height(), needed)) <= 1,
+                 qPrintable(QStringLiteral("%1 for %2").arg(screen->height()).arg(needed)));
         const QRect back = child<QWidget>(*screen, "Command2")->geometry();
         const QRect bar = child<QProgressBar>(*screen, "ProgressBar1")->geometry();
         QCOMPARE(QRect(bar.left(), 0, bar.width(), bar.height()),
@@ -186,7 +194,7 @@ private slots:
         // The row added under the designed controls covers none of them and fits the window.
         const QList<QWidget*> controls = screen->findChildren<QWidget*>(
             QRegularExpression("^(Label|Text|Command|Combo|Check|ProgressBar)[0-9]+$"));
-        for (const char* name : {"Check1", "ProgressBar1"}) {
+        for (const char* name : {"Check1", "ProgressBar1", "Command3"}) {
             const QRect added = child<QWidget>(*screen, name)->geometry();
             QVERIFY2(screen->rect().contains(added), name);
             for (const QWidget* other : controls) {

@@ -83,7 +83,7 @@ focus Form1
 key space
 focus Form2
 # Focus order: Calcola!, Dimensioni, ascissa, ordinata, N prove, Dato al bordo, Risultato,
-# Torna al menù, N° suddivisioni, Salti esatti. Start (2, 0) lies on the bottom border of the
+# Torna al menù, N° suddivisioni, Grafico…, Salti esatti. Start (2, 0) lies on the bottom border of the
 # side-1 square.
 tab 1; write 1
 tab 1; write 2
@@ -91,10 +91,10 @@ tab 1; write 0
 tab 1; write 100
 tab 1; down 2  # "Seno"
 tab 3; write 4
-tab 2; key space
+tab 3; key space
 sleep 1
 screenshot form2
-backtab 4
+backtab 5
 shown=$(copy_field)
 [ "$shown" = "0.999999682931835" ] || fail "Form2 shows '$shown', expected sin(0.5*3.14) = 0.999999682931835"
 echo "Form2: Risultato $shown"
@@ -106,11 +106,11 @@ tab 2; replace 2000      # N° suddivisioni
 backtab 5; replace 1000  # ordinata
 backtab 1; replace 1000  # ascissa
 tab 2; replace 32767     # N prove
-tab 6; key space
+tab 7; key space
 sleep 1.5
 screenshot form2-running
 key Escape
-backtab 4
+backtab 5
 clear_clipboard
 shown=$(copy_field)
 [ "$shown" = "0.999999682931835" ] || fail "after Esc Form2 shows '$shown', expected the earlier estimate"
@@ -119,11 +119,11 @@ echo "Form2: Esc stopped the walks; Risultato still $shown"
 # Ticked, "Salti esatti" runs the same 32767 walks as jumps: the estimate comes in seconds, and
 # agrees with the exact discrete value at the centre (a sine series of the discrete problem)
 # within 5 times the largest standard error values in [0, 1] can have, 0.5 / sqrt(32767).
-tab 3; key space         # Salti esatti
+tab 4; key space         # Salti esatti
 tab 1
 started=$(date +%s.%N)
 key space
-backtab 4
+backtab 5
 clear_clipboard
 shown=$(copy_field)
 ended=$(date +%s.%N)
@@ -139,17 +139,17 @@ focus Form1
 [ -z "$(visible Form2)" ] || fail "Form2 still visible after Torna al menù"
 
 # The second-row "In un punto": the L-domain point screen. Focus order: Calcola!, a, b, Lx, Ly,
-# x0, y0, N prove, nx, ny, Dato al bordo, Risultato, Torna al menù, Salti esatti.
+# x0, y0, N prove, nx, ny, Dato al bordo, Risultato, Torna al menù, Grafico…, Salti esatti.
 tab 3; key space
 focus Form5
 for value in 2 2 2 2 2 1 50 2 2; do
   tab 1; write "$value"
 done
 tab 1; down 5  # "x^2-y^2"
-tab 4; key space
+tab 5; key space
 sleep 1
 screenshot form5
-backtab 3
+backtab 4
 shown=$(copy_field)
 [ "$shown" = "3" ] || fail "Form5 shows '$shown', expected 2^2 - 1^2 = 3"
 echo "Form5: Risultato $shown"
@@ -157,14 +157,15 @@ tab 1; key space
 focus Form1
 
 # The second-row x-section: Form6 writes risultato.m beside the executable. Focus order:
-# Calcola!, a, b, Lx, Ly, ordinate, N prove, nx, ny, Dato al bordo, Torna al menù, Salti esatti.
+# Calcola!, a, b, Lx, Ly, ordinate, N prove, nx, ny, Dato al bordo, Torna al menù, Grafico…,
+# Salti esatti.
 tab 1; key space
 focus Form6
 for value in 2 2 2 2 1 20 4 4; do
   tab 1; write "$value"
 done
 tab 1; down 4  # "x*y"
-tab 3; key space
+tab 4; key space
 # The script is complete once its last line is written.
 finished() { grep -qx "ylabel ('Vincita')" "$result_file" 2>/dev/null; }
 for _ in $(seq 1 600); do
@@ -178,7 +179,7 @@ nodes=$(grep -c '^z2(' "$result_file")
 [ "$nodes" -eq 5 ] || fail "risultato.m has $nodes node lines, expected 5"
 grep -qx "ylabel ('Vincita')" "$result_file" || fail "risultato.m has no closing lines"
 echo "Form6: risultato.m with $nodes node lines"
-backtab 2; key space
+backtab 3; key space
 focus Form1
 
 # "Esci" comes second in the menu's focus order; the focus is on the x-section button now.

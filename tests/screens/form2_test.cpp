@@ -27,7 +27,11 @@ private slots:
         Form2 screen(t.context);
         const double dpi = screenDpi();
         QCOMPARE(screen.windowTitle(), QStringLiteral("Form2"));
-        QCOMPARE(screen.size(), twipsSize(8070, 5355, dpi));
+        // The designed client area, grown under the row of "Salti esatti" for "Grafico…".
+        QCOMPARE(screen.width(), twipsSize(8070, 5355, dpi).width());
+        QCOMPARE(child<QWidget>(screen, "Command3")->geometry(),
+                 twipsRect({1080, 3600 + 1215 + 285 + 120, 1575, 375}, dpi));
+        QCOMPARE(screen.height(), twipsToPixels(3600 + 1215 + 285 + 120 + 375 + 180, dpi));
         QCOMPARE(child<QWidget>(screen, "Text6")->geometry(),
                  twipsRect({5880, 240, 1935, 495}, dpi));
         QCOMPARE(child<QWidget>(screen, "Text2")->geometry(),
@@ -65,14 +69,15 @@ private slots:
         Form2 screen(t.context);
         QStringList order;
         QWidget* widget = child<QWidget>(screen, "Command1");
-        for (int k = 0; k < 11; ++k) {
+        for (int k = 0; k < 12; ++k) {
             order << widget->objectName();
             do {
                 widget = widget->nextInFocusChain();
             } while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
         }
-        QCOMPARE(order, QStringList({"Command1", "Text1", "Text2", "Text3", "Text4", "Combo1",
-                                     "Text5", "Command2", "Text6", "Check1", "Command1"}));
+        QCOMPARE(order,
+                 QStringList({"Command1", "Text1", "Text2", "Text3", "Text4", "Combo1", "Text5",
+                              "Command2", "Text6", "Command3", "Check1", "Command1"}));
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
         QCOMPARE(screen.focusWidget(), child<QWidget>(screen, "Command1"));

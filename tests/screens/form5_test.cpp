@@ -177,15 +177,15 @@ private slots:
         Form5 screen(t.context);
         QStringList order;
         QWidget* widget = child<QWidget>(screen, "Command1");
-        for (int k = 0; k < 14; ++k) {
+        for (int k = 0; k < 15; ++k) {
             order << widget->objectName();
             do {
                 widget = widget->nextInFocusChain();
             } while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
         }
-        QCOMPARE(order,
-                 QStringList({"Command1", "Text9", "Text10", "Text1", "Text8", "Text2", "Text3",
-                              "Text4", "Text6", "Text7", "Combo1", "Text5", "Command2", "Check1"}));
+        QCOMPARE(order, QStringList({"Command1", "Text9", "Text10", "Text1", "Text8", "Text2",
+                                     "Text3", "Text4", "Text6", "Text7", "Combo1", "Text5",
+                                     "Command2", "Command3", "Check1"}));
         QCOMPARE(widget->objectName(), QStringLiteral("Command1"));
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));

@@ -201,15 +201,15 @@ private slots:
         const auto screen = createScreen(form, t.context);
         QStringList order;
         QWidget* widget = child<QWidget>(*screen, "Command1");
-        for (int k = 0; k < 13; ++k) {
+        for (int k = 0; k < 14; ++k) {
             order << widget->objectName();
             do {
                 widget = widget->nextInFocusChain();
             } while (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty());
         }
-        QCOMPARE(order,
-                 QStringList({"Command1", "Text9", "Text10", "Text1", "Text8", "Text3", "Text4",
-                              "Text6", "Text7", "Combo1", "Command2", "Check1", "Command1"}));
+        QCOMPARE(order, QStringList({"Command1", "Text9", "Text10", "Text1", "Text8", "Text3",
+                                     "Text4", "Text6", "Text7", "Combo1", "Command2", "Command3",
+                                     "Check1", "Command1"}));
         screen->show();
         QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
         QCOMPARE(screen->focusWidget(), child<QWidget>(*screen, "Command1"));

@@ -1,0 +1,57 @@
+// The picture of a point click's grid: the domain to scale, coloured by the exact discrete
+// solution with its colour scale, the start node, the border coloured by how many walks ended on
+// each of its nodes with the counts' scale, and the first walks of the click.
+//
+// The picture is drawn from a RunSnapshot handed to it; it keeps no other state. Where there are
+// more nodes than pixels, the solution is sampled at the pixels and the end counts are added up
+// pixel by pixel (binToPixels).
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRectF>
+#include <QWidget>
+
+#include "run_data.hpp"
+
+namespace nurlo {
+
+// The colour of t in [0, 1] on the solution's colour map (dark blue, through teal and green, to
+// yellow) and on the counts' map (pale yellow to dark red).
+QColor solutionColour(double t);
+QColor countColour(double t);
+
+class DomainPicture : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit DomainPicture(QWidget* parent = nullptr);
+
+    void show(const RunSnapshot& snapshot);
+
+    // Where the grid is drawn, in the widget's pixels; and where node (i, j) lands in it.
+    QRectF gridRect() const;
+    QPointF nodePoint(Node node) const;
+
+    QSize sizeHint() const override { return {520, 440}; }
+    QSize minimumSizeHint() const override { return {320, 260}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void paintSolution(QPainter& painter, const QRect& target);
+    void paintEndCounts(QPainter& painter);
+    void paintTraces(QPainter& painter);
+    void paintScales(QPainter& painter);
+
+    RunSnapshot data_;
+    QImage solution_;  // cached for the size and solution it was drawn for
+    const ExactField* solutionOf_ = nullptr;
+    double low_ = 0.0;
+    double high_ = 0.0;
+    std::int64_t countsHigh_ = 0;
+};
+
+}  // namespace nurlo

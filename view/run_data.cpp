@@ -1,0 +1,328 @@
+#include "run_data.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <map>
+
+#include "runtime_error.hpp"
+
+namespace nurlo {
+
+std::optional<double> RunSnapshot::exactAt(Node node) const {
+    if (exactState != ExactState::Computed || !exact || !exact->contains(node)) {
+        return std::nullopt;
+    }
+    return exact->at(node);
+}
+
+std::optional<double> RunSnapshot::functionAt(Node node) const {
+    if (!plan || !isHarmonic(plan->datum)) {
+        return std::nullopt;
+    }
+    try {
+        return harmonicDatumAt(plan->datum, node.x, node.y, plan->domain.nx(), plan->domain.ny(),
+                               plan->lx, plan->ly);
+    } catch (const RuntimeError&) {
+        return std::nullopt;  // not finite there: no value to show
+    }
+}
+
+void RunData::begin(RunPlan plan) {
+    const std::lock_guard lock(mutex_);
+    const std::uint64_t version = data_.version;
+    data_ = RunSnapshot{};
+    data_.version = version + 1;
+    data_.state = RunState::Running;
+    data_.estimates.resize(plan.nodes.size());
+    data_.plan = std::move(plan);
+    ends_.clear();
+    counted_ = 0;
+    stats_ = RunningStats{};
+}
+
+void RunData::setExact(std::shared_ptr<const ExactField> exact) {
+    const std::lock_guard lock(mutex_);
+    data_.exact = std::move(exact);
+    data_.exactState = data_.exact ? ExactState::Computed : ExactState::Missing;
+    ++data_.version;
+}
+
+void RunData::setExactState(ExactState state) {
+    const std::lock_guard lock(mutex_);
+    data_.exactState = state;
+    ++data_.version;
+}
+
+void RunData::traced(WalkTrace trace) {
+    const std::lock_guard lock(mutex_);
+    data_.traces.push_back(std::move(trace));
+    ++data_.version;
+}
+
+void RunData::ended(Node start, std::span<const WalkEnd> ends) {
+    const std::lock_guard lock(mutex_);
+    if (!data_.plan || data_.plan->nodes.empty() || !(data_.plan->nodes.front() == start) ||
+        data_.estimates.front().has_value()) {
+        return;  // a later estimate of a section: its ends are not shown
+    }
+    ends_.insert(ends_.end(), ends.begin(), ends.end());
+    ++data_.version;
+}
+
+void RunData::countEnds() {
+    for (; counted_ < ends_.size(); ++counted_) {
+        const WalkEnd& end = ends_[counted_];
+        ++data_.endCounts[nodeKey(end.node)];
+        stats_.add(end.value);
+        data_.running.push_back({stats_.count(), stats_.mean(), stats_.standardError()});
+    }
+    data_.endedWalks = static_cast<std::int64_t>(counted_);
+}
+
+void RunData::estimated(std::size_t index, const Estimate& estimate) {
+    const std::lock_guard lock(mutex_);
+    if (index < data_.estimates.size()) {
+        data_.estimates[index] = estimate;
+        ++data_.version;
+    }
+}
+
+void RunData::finished(RunState state) {
+    const std::lock_guard lock(mutex_);
+    data_.state = state;
+    if (data_.exactState == ExactState::Pending && state != RunState::Completed) {
+        data_.exactState = ExactState::Missing;
+    }
+    ++data_.version;
+}
+
+std::uint64_t RunData::version() const {
+    const std::lock_guard lock(mutex_);
+    return data_.version;
+}
+
+RunSnapshot RunData::snapshot() {
+    const std::lock_guard lock(mutex_);
+    countEnds();
+    return data_;
+}
+
+int RunData::tracesWanted() const {
+    const std::lock_guard lock(mutex_);
+    return WalkRecorder::kTracedWalks - static_cast<int>(data_.traces.size());
+}
+
+std::vector<PixelCount> binToPixels(const EndCounts& counts, Int16 nx, Int16 ny, int width,
+                                    int height) {
+    const auto pixel = [](int index, int count, int pixels) {
+        if (count <= 0 || pixels <= 1) {
+            return 0;
+        }
+        const double place = std::round(static_cast<double>(index) * (pixels - 1) / count);
+        return std::clamp(static_cast<int>(place), 0, pixels - 1);
+    };
+    std::map<std::pair<int, int>, std::int64_t> bins;
+    for (const auto& [key, count] : counts) {
+        const Node node = keyNode(key);
+        bins[{pixel(node.x, nx, width), pixel(node.y, ny, height)}] += count;
+    }
+    std::vector<PixelCount> pixels;
+    pixels.reserve(bins.size());
+    for (const auto& [place, count] : bins) {
+        pixels.push_back({place.first, place.second, count});
+    }
+    return pixels;
+}
+
+std::vector<SectionRow> sectionRows(const RunSnapshot& snapshot) {
+    std::vector<SectionRow> rows;
+    if (!snapshot.isSection()) {
+        return rows;
+    }
+    const RunPlan& plan = *snapshot.plan;
+    for (std::size_t k = 0; k < plan.nodes.size(); ++k) {
+        const Node node = plan.nodes[k];
+        rows.push_back({*plan.axis == SectionAxis::X ? node.x : node.y, node, snapshot.estimates[k],
+                        snapshot.exactAt(node), snapshot.functionAt(node)});
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const SectionRow& a, const SectionRow& b) { return a.index < b.index; });
+    return rows;
+}
+
+std::string tsvNumber(std::optional<double> value) {
+    if (!value) {
+        return {};
+    }
+    if (std::isnan(*value)) {
+        return "NaN";
+    }
+    if (std::isinf(*value)) {
+        return *value > 0 ? "Inf" : "-Inf";
+    }
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, *value);
+    return std::string(buffer, result.ptr);
+}
+
+namespace {
+
+std::string tsvLine(std::initializer_list<std::string> fields) {
+    std::string line;
+    bool first = true;
+    for (const std::string& field : fields) {
+        if (!first) {
+            line += '\t';
+        }
+        line += field;
+        first = false;
+    }
+    return line + '\n';
+}
+
+std::optional<double> valueOf(const std::optional<Estimate>& estimate) {
+    return estimate ? std::optional(estimate->value) : std::nullopt;
+}
+std::optional<double> errorOf(const std::optional<Estimate>& estimate) {
+    return estimate ? std::optional(estimate->standardError) : std::nullopt;
+}
+
+// A number for a person: ten significant digits, a decimal point.
+std::string readable(double value) {
+    if (!std::isfinite(value)) {
+        return tsvNumber(value);
+    }
+    char buffer[40];
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 10);
+    return std::string(buffer, result.ptr);
+}
+
+std::string exactText(const RunSnapshot& snapshot, std::optional<double> exact) {
+    if (exact) {
+        return readable(*exact);
+    }
+    switch (snapshot.exactState) {
+        case ExactState::TooLarge:
+            return kExactTooLargeText;
+        case ExactState::Pending:
+            return "in calcolo…";
+        case ExactState::Computed:
+        case ExactState::Missing:
+            break;
+    }
+    return "non calcolato";
+}
+
+}  // namespace
+
+std::string tsvText(const RunSnapshot& snapshot) {
+    if (!snapshot.plan) {
+        return {};
+    }
+    if (snapshot.isSection()) {
+        std::string text =
+            tsvLine({"nodo", "stima", "errore standard", "esatto discreto", "funzione"});
+        for (const SectionRow& row : sectionRows(snapshot)) {
+            text += tsvLine({std::to_string(row.index), tsvNumber(valueOf(row.estimate)),
+                             tsvNumber(errorOf(row.estimate)), tsvNumber(row.exact),
+                             tsvNumber(row.function)});
+        }
+        return text;
+    }
+    std::string text =
+        tsvLine({"x0", "y0", "stima", "errore standard", "prove", "esatto discreto", "funzione"});
+    if (snapshot.plan->nodes.empty()) {
+        return text;
+    }
+    const Node node = snapshot.plan->nodes.front();
+    const std::optional<Estimate>& estimate = snapshot.estimates.front();
+    text += tsvLine({std::to_string(node.x), std::to_string(node.y), tsvNumber(valueOf(estimate)),
+                     tsvNumber(errorOf(estimate)),
+                     estimate ? std::to_string(estimate->walks) : std::string(),
+                     tsvNumber(snapshot.exactAt(node)), tsvNumber(snapshot.functionAt(node))});
+    return text;
+}
+
+std::string pointNumbersText(const RunSnapshot& snapshot) {
+    if (!snapshot.plan || snapshot.plan->nodes.empty()) {
+        return "Nessun calcolo: premi «Calcola!» nella finestra del calcolo.";
+    }
+    const Node node = snapshot.plan->nodes.front();
+    std::string text =
+        "Nodo di partenza: (" + std::to_string(node.x) + ", " + std::to_string(node.y) + ")\n";
+    double value = 0.0;
+    double error = 0.0;
+    std::int64_t walks = 0;
+    if (const std::optional<Estimate>& estimate = snapshot.estimates.front()) {
+        value = estimate->value;
+        error = estimate->standardError;
+        walks = estimate->walks;
+    } else if (!snapshot.running.empty()) {
+        value = snapshot.running.back().mean;
+        error = snapshot.running.back().standardError;
+        walks = snapshot.running.back().walks;
+        text += "(calcolo in corso)\n";
+    } else {
+        return text + "Nessun cammino ancora concluso.\n";
+    }
+    text += "Stima: " + readable(value) + "\n";
+    text += "Errore standard: " + readable(error) + "\n";
+    text += "Prove: " + std::to_string(walks) + "\n";
+    const std::optional<double> exact = snapshot.exactAt(node);
+    text += "Esatto discreto: " + exactText(snapshot, exact) + "\n";
+    if (exact) {
+        text += "Differenza: ";
+        text += error > 0.0 ? readable((value - *exact) / error) + " errori standard\n"
+                            : readable(value - *exact) + " (errore standard nullo)\n";
+    }
+    const std::optional<double> function = snapshot.functionAt(node);
+    if (function) {
+        text += "Funzione: " + readable(*function) + "\n";
+        if (exact) {
+            text += "Errore di discretizzazione (funzione − esatto discreto): " +
+                    readable(*function - *exact) + "\n";
+        }
+    } else {
+        text += "Funzione: nessuna (il dato non è una funzione armonica)\n";
+    }
+    return text;
+}
+
+std::string sectionNumbersText(const RunSnapshot& snapshot) {
+    if (!snapshot.plan) {
+        return "Nessun calcolo: premi «Calcola!» nella finestra del calcolo.";
+    }
+    const std::vector<SectionRow> rows = sectionRows(snapshot);
+    std::size_t done = 0;
+    double largest = 0.0;  // the largest |estimate - exact| in standard errors
+    bool compared = false;
+    for (const SectionRow& row : rows) {
+        if (!row.estimate) {
+            continue;
+        }
+        ++done;
+        if (row.exact && row.estimate->standardError > 0.0) {
+            largest = std::max(
+                largest, std::fabs(row.estimate->value - *row.exact) / row.estimate->standardError);
+            compared = true;
+        }
+    }
+    std::string text =
+        "Nodi stimati: " + std::to_string(done) + " di " + std::to_string(rows.size()) + "\n";
+    text += "Prove per nodo: " + std::to_string(snapshot.plan->walks) + "\n";
+    if (snapshot.exactState == ExactState::Computed) {
+        text += compared ? "Scarto massimo dall'esatto discreto: " + readable(largest) +
+                               " errori standard\n"
+                         : std::string("Esatto discreto: calcolato\n");
+    } else {
+        text += "Esatto discreto: " + exactText(snapshot, std::nullopt) + "\n";
+    }
+    if (!isHarmonic(snapshot.plan->datum)) {
+        text += "Funzione: nessuna (il dato non è una funzione armonica)\n";
+    }
+    return text;
+}
+
+}  // namespace nurlo

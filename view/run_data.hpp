@@ -1,0 +1,182 @@
+// What the view of a run shows, without a window: the click's plan, the ends of its walks counted
+// by node, the running estimate, the estimates of a section, the exact discrete solution and the
+// datum's own function, and the text that the view copies.
+//
+// RunData is written by the click's background thread (the plan, each chunk of walk ends, each
+// estimate) and read by the window a few times a second: every call takes its mutex, and the
+// window reads a RunSnapshot, a plain copy that it can draw at leisure. The walks' thread only
+// stores each chunk's ends; the reader counts them as it takes its snapshot, so that watching
+// the walks costs them little.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "boundary_datum.hpp"
+#include "exact_solution.hpp"
+#include "section_plan.hpp"
+#include "walk_estimator.hpp"
+#include "walk_record.hpp"
+
+namespace nurlo {
+
+// What the view needs to know of a click, once its grid is filled.
+struct RunPlan {
+    WalkDomain domain = WalkDomain::square(0);
+    BoundaryDatum datum = BoundaryDatum::Nullo;
+    double lx = 0.0;
+    double ly = 0.0;
+    Int16 walks = 0;
+    WalkKind walk = WalkKind::Lattice;
+    std::vector<Node> nodes;          // the start nodes in the order they are estimated
+    std::optional<SectionAxis> axis;  // set for a section
+};
+
+// The exact discrete solution on every node of the grid: the engine's solution as it came, or
+// (nx + 1) x (ny + 1) values given one by one.
+struct ExactField {
+    Int16 nx = 0;
+    Int16 ny = 0;
+    std::shared_ptr<const ExactSolution> solution;
+    std::vector<double> values;  // without a solution: node (i, j) at i * (ny + 1) + j
+
+    double at(Node node) const {
+        if (solution) {
+            return solution->at(node.x, node.y);
+        }
+        return values[static_cast<std::size_t>(node.x) * static_cast<std::size_t>(ny + 1) +
+                      static_cast<std::size_t>(node.y)];
+    }
+    bool contains(Node node) const {
+        return node.x >= 0 && node.y >= 0 && node.x <= nx && node.y <= ny;
+    }
+};
+
+// Where the exact discrete solution stands.
+enum class ExactState {
+    Pending,   // being computed, or the click has not got that far
+    Computed,  // `exact` holds it
+    TooLarge,  // refused: the grid is too large for it
+    Missing,   // the click ended without it (stopped, or an error)
+};
+
+// The running estimate after `walks` walks, and its standard error.
+struct RunningPoint {
+    std::int64_t walks = 0;
+    double mean = 0.0;
+    double standardError = 0.0;
+
+    double lower() const { return mean - 2.0 * standardError; }
+    double upper() const { return mean + 2.0 * standardError; }
+};
+
+// How many walks ended on each node: a node's key is its two 16-bit indexes.
+using EndCounts = std::unordered_map<std::uint32_t, std::int64_t>;
+constexpr std::uint32_t nodeKey(Node node) {
+    return (static_cast<std::uint32_t>(static_cast<std::uint16_t>(node.x)) << 16) |
+           static_cast<std::uint16_t>(node.y);
+}
+constexpr Node keyNode(std::uint32_t key) {
+    return {static_cast<Int16>(static_cast<std::uint16_t>(key >> 16)),
+            static_cast<Int16>(static_cast<std::uint16_t>(key & 0xFFFFU))};
+}
+
+// How a click ended, as far as the view is concerned.
+enum class RunState { None, Running, Completed, Interrupted, Failed };
+
+// A copy of everything the view draws.
+struct RunSnapshot {
+    std::uint64_t version = 0;  // grows with every change
+    RunState state = RunState::None;
+    std::optional<RunPlan> plan;
+    ExactState exactState = ExactState::Pending;
+    std::shared_ptr<const ExactField> exact;
+    std::vector<WalkTrace> traces;
+    EndCounts endCounts;
+    std::int64_t endedWalks = 0;
+    std::vector<RunningPoint> running;               // a point click: after every walk
+    std::vector<std::optional<Estimate>> estimates;  // by position in plan->nodes
+
+    bool isSection() const { return plan && plan->axis.has_value(); }
+    // The exact discrete value at `node`, where computed and on the grid.
+    std::optional<double> exactAt(Node node) const;
+    // The datum's own function at `node`, for the four harmonic data.
+    std::optional<double> functionAt(Node node) const;
+};
+
+class RunData {
+public:
+    // A click begins: everything of the last one is dropped.
+    void begin(RunPlan plan);
+    void setExact(std::shared_ptr<const ExactField> exact);
+    void setExactState(ExactState state);
+    void traced(WalkTrace trace);
+    // The ends of a chunk of walks from `start`; only the first estimate of a click is kept in
+    // the counts and the running estimate (a point click has no other).
+    void ended(Node start, std::span<const WalkEnd> ends);
+    void estimated(std::size_t index, const Estimate& estimate);
+    void finished(RunState state);
+
+    std::uint64_t version() const;
+    // The data as they stand. The walks' ends are counted here, on the reader's thread, so that
+    // the walks' own thread only stores them.
+    RunSnapshot snapshot();
+    int tracesWanted() const;
+
+private:
+    void countEnds();
+
+    mutable std::mutex mutex_;
+    RunSnapshot data_;
+    std::vector<WalkEnd> ends_;  // of the first estimate, as recorded
+    std::size_t counted_ = 0;    // how many of them the counts and the running estimate hold
+    RunningStats stats_;
+};
+
+// The end counts gathered into the pixels of a width x height picture of the grid 0..nx x
+// 0..ny: node (i, j) falls in pixel column round(i (width - 1) / nx) and row
+// round(j (height - 1) / ny) counted from the bottom. Nodes that share a pixel add up.
+struct PixelCount {
+    int column = 0;
+    int row = 0;
+    std::int64_t count = 0;
+};
+std::vector<PixelCount> binToPixels(const EndCounts& counts, Int16 nx, Int16 ny, int width,
+                                    int height);
+
+// One row of a section: the node's index along the line and what is known there.
+struct SectionRow {
+    Int16 index = 0;
+    Node node;
+    std::optional<Estimate> estimate;
+    std::optional<double> exact;
+    std::optional<double> function;
+};
+// The section's rows in node order along the line.
+std::vector<SectionRow> sectionRows(const RunSnapshot& snapshot);
+
+// A number as the copied text writes it: the shortest decimal that reads back as the same double
+// (so at most 17 significant digits), with a decimal point whatever the locale; "Inf", "-Inf",
+// "NaN" where not finite; empty where there is no value.
+std::string tsvNumber(std::optional<double> value);
+// The data of the view as tab-separated text with a header row: a point click's one row, or a
+// section's rows in node order. Empty before any click.
+std::string tsvText(const RunSnapshot& snapshot);
+
+// The numbers of a point click for a person to read, one per line.
+std::string pointNumbersText(const RunSnapshot& snapshot);
+// The summary of a section click for a person to read.
+std::string sectionNumbersText(const RunSnapshot& snapshot);
+
+// What the view says where the exact solution is refused.
+inline constexpr const char* kExactTooLargeText =
+    "Soluzione esatta non calcolata: griglia troppo grande";
+
+}  // namespace nurlo

@@ -1,0 +1,107 @@
+// The view of a computing screen's runs: a window, titled "Grafico Form<n>", that shows the
+// screen's last calculation and follows the next ones live.
+//
+// A point screen's view (Form2, Form5) shows the domain with the walks, where they ended and the
+// exact discrete solution (DomainPicture), the running estimate (ConvergenceChart) and the
+// numbers; a section screen's view the estimates along the line (SectionChart) and a summary.
+// The numbers are a read-only text the person can select. Ctrl+C copies the selection, or with
+// nothing selected the view's data as tab-separated text; "Salva immagine…" saves the view as
+// PNG.
+//
+// The view follows a screen's clicks as their observer: it hears of each click's plan (and then,
+// while it is open, solves the exact discrete problem in the click's background step, with the
+// click's progress and Esc), records the walks (its WalkRecorder) and takes each estimate. All
+// that goes into its RunData from the click's threads; a timer on the interface thread redraws
+// from a snapshot a few times a second, only when something changed, so the window stays
+// responsive however fast the walks go.
+#pragma once
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+
+#include "calculation_observer.hpp"
+#include "run_data.hpp"
+
+namespace nurlo {
+
+class DomainPicture;
+class ConvergenceChart;
+class SectionChart;
+
+class RunView : public QWidget, public CalculationObserver, public WalkRecorder {
+    Q_OBJECT
+
+public:
+    // How often the view redraws while data come in.
+    static constexpr int kRefreshMilliseconds = 200;
+
+    // The view of screen Form<formNumber>. `availableMemory` tells the bytes an exact solve may
+    // take (the program's memory gauge); without it no exact solution is computed.
+    explicit RunView(int formNumber, std::function<std::size_t()> availableMemory = {},
+                     QWidget* parent = nullptr);
+    ~RunView() override;
+
+    RunData& data() { return data_; }
+    bool isPointView() const { return point_; }
+
+    // Redraws from the data now, if they changed since the last time.
+    void refresh();
+    // The data as the copy puts them on the clipboard.
+    QString copiedText();
+    // Copies the selection of the numbers, or with none the view's data, to the clipboard.
+    void copy();
+    // Saves the view as a PNG image at `path`; false where that fails.
+    bool saveImage(const QString& path);
+    // The picture that saveImage writes.
+    QImage image();
+
+    // CalculationObserver: the click's plan, estimates and end.
+    void planned(const CalculationPlan& plan, Progress& progress) override;
+    void estimated(std::size_t index, Node node, const Estimate& estimate) override;
+    void ended(Outcome outcome) override;
+    WalkRecorder* recorder() override { return this; }
+
+    // WalkRecorder: the walks of the click, from its threads.
+    int tracesWanted() const override { return data_.tracesWanted(); }
+    void traced(WalkTrace trace) override { data_.traced(std::move(trace)); }
+    void ended(Node start, std::span<const WalkEnd> ends) override { data_.ended(start, ends); }
+
+signals:
+    // The window was closed.
+    void closed();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void askAndSaveImage();
+    // The exact discrete solution of the click planned, into the data; in the click's background
+    // step.
+    void solveExactFor(const CalculationPlan& plan, Progress& progress);
+
+    bool point_;
+    std::function<std::size_t()> availableMemory_;
+    std::atomic<bool> open_{false};
+    RunData data_;
+    RunSnapshot shown_;
+    std::uint64_t shownVersion_ = 0;
+    QWidget* content_ = nullptr;
+    DomainPicture* picture_ = nullptr;
+    ConvergenceChart* convergence_ = nullptr;
+    SectionChart* section_ = nullptr;
+    QPlainTextEdit* numbers_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QTimer timer_;
+};
+
+}  // namespace nurlo
