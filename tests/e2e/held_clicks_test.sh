@@ -92,7 +92,7 @@ result_text() {
   click_result
   key ctrl+a ctrl+c
   sleep 0.2
-  xclip -o -selection clipboard
+  timeout 10 xclip -o -selection clipboard || true
 }
 
 # The menu's first "In un punto" opens Form2.

@@ -53,7 +53,7 @@ copy_field() {
   key ctrl+a ctrl+c
   local text
   for _ in $(seq 1 600); do
-    text=$(xclip -o -selection clipboard 2>/dev/null || true)
+    text=$(timeout 10 xclip -o -selection clipboard 2>/dev/null || true)
     [ "$text" = cleared ] || break
     sleep 0.1
   done
