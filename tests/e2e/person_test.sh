@@ -116,9 +116,10 @@ shown=$(copy_field)
 [ "$shown" = "0.999999682931835" ] || fail "after Esc Form2 shows '$shown', expected the earlier estimate"
 echo "Form2: Esc stopped the walks; Risultato still $shown"
 
-# Ticked, "Salti esatti" runs the same 32767 walks as jumps: the estimate comes in seconds, and
-# agrees with the exact discrete value at the centre (a sine series of the discrete problem)
-# within 5 times the largest standard error values in [0, 1] can have, 0.5 / sqrt(32767).
+# Ticked, "Salti esatti" runs the same 32767 walks as jumps: the estimate agrees with the exact
+# discrete value at the centre (a sine series of the discrete problem) within 5 times the largest
+# standard error values in [0, 1] can have, 0.5 / sqrt(32767). The time is only printed: the
+# benchmarks measure speed.
 tab 4; key space         # Salti esatti
 tab 1
 started=$(date +%s.%N)
@@ -132,7 +133,6 @@ awk -v shown="$shown" -v exact="$exact" -v walks=32767 'BEGIN {
   d = shown - exact; if (d < 0) d = -d; exit !(shown != "" && d <= 5 * 0.5 / sqrt(walks)) }' ||
   fail "jumps at n = 2000 give '$shown', the exact discrete value is $exact"
 seconds=$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.1f", b - a }')
-awk -v s="$seconds" 'BEGIN { exit !(s < 20) }' || fail "jumps at n = 2000 took $seconds s"
 echo "Form2: jumps at n = 2000, N = 32767: $shown in $seconds s (exact $exact)"
 tab 1; key space  # Torna al menù
 focus Form1
