@@ -20,6 +20,11 @@
 
 namespace nurlo {
 
+// A window whose QWindow has this dynamic property set to true closes at once when the person
+// closes it, even while input is held: its closing touches no calculation (the view of a run,
+// which may be closed whenever the person likes). Its other input is held like any window's.
+inline constexpr const char* kClosesWhileHolding = "closesWhileHolding";
+
 class HeldInput final : public QObject {
 public:
     // Esc asks `progress` to stop.

@@ -13,6 +13,7 @@
 
 #include "domain_picture.hpp"
 #include "exact_solution.hpp"
+#include "held_input.hpp"
 #include "run_charts.hpp"
 
 namespace nurlo {
@@ -211,6 +212,11 @@ void RunView::keyPressEvent(QKeyEvent* event) {
 
 void RunView::showEvent(QShowEvent* event) {
     open_.store(true);
+    // Closing the view is always allowed, during a calculation too: the held input lets its
+    // close through at once (and only its close: the rest of its input waits like any other).
+    if (QWindow* handle = windowHandle()) {
+        handle->setProperty(kClosesWhileHolding, true);
+    }
     QWidget::showEvent(event);
 }
 
