@@ -104,10 +104,12 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
         data_.setExactState(ExactState::TooLarge);
     } catch (const std::bad_alloc&) {
         data_.setExactState(ExactState::TooLarge);
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
         // The view's own solve failing is no reason to fail the click: the view says it has no
-        // exact solution. Esc (Interrupted) does stop the click.
-        data_.setExactState(ExactState::Missing);
+        // exact solution, and where memory ran out during the solve, that the grid is too large
+        // for it. Esc (Interrupted) does stop the click.
+        data_.setExactState(error.kind() == ErrorKind::OutOfMemory ? ExactState::TooLarge
+                                                                   : ExactState::Missing);
     }
 }
 
