@@ -6,7 +6,8 @@
 // Afterwards deliver() hands the kept events to their windows as if they arrived then, so what
 // the person did meanwhile lands where it would have landed had the calculation been instant: a
 // click still moves the focus, the keys after it still go to the field clicked, a second click
-// still reaches its own button, and a closed window closes.
+// still reaches its own button, and a closed window closes. A window marked kClosesWhileHolding
+// is closed at once instead.
 #pragma once
 
 #include <QObject>
