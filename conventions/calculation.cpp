@@ -116,6 +116,13 @@ EstimateAt Calculation::walksAt(const WalkDomain& domain, Int16 walks, std::vect
 void Calculation::inBackground(const std::function<void()>& work) {
     background_([&] {
         if (observer_ != nullptr && plan_ && !planAnnounced_) {
+            // A start node off the grid fails the click as its estimate would, before the
+            // observer is told of a plan it could spend long work on.
+            for (const Node node : plan_->nodes) {
+                if (!grid_->contains(node.x, node.y)) {
+                    throw RuntimeError(ErrorKind::SubscriptOutOfRange);
+                }
+            }
             planAnnounced_ = true;
             observer_->planned(*plan_, progress_);
             // The observer may have had a stage of its own: the walks' begins anew.

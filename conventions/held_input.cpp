@@ -145,6 +145,9 @@ bool HeldInput::eventFilter(QObject* watched, QEvent* event) {
     if (!event->isInputEvent() && !personsClose) {
         return false;
     }
+    if (personsClose && window->property(kClosesWhileHolding).toBool()) {
+        return false;
+    }
     if (isEscape(event)) {
         if (event->type() == QEvent::KeyPress) {
             progress_.requestStop();

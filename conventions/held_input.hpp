@@ -6,7 +6,8 @@
 // Afterwards deliver() hands the kept events to their windows as if they arrived then, so what
 // the person did meanwhile lands where it would have landed had the calculation been instant: a
 // click still moves the focus, the keys after it still go to the field clicked, a second click
-// still reaches its own button, and a closed window closes.
+// still reaches its own button, and a closed window closes. A window marked kClosesWhileHolding
+// is closed at once instead.
 #pragma once
 
 #include <QObject>
@@ -19,6 +20,11 @@
 #include "progress.hpp"
 
 namespace nurlo {
+
+// A window whose QWindow has this dynamic property set to true closes at once when the person
+// closes it, even while input is held: its closing touches no calculation (the view of a run,
+// which may be closed whenever the person likes). Its other input is held like any window's.
+inline constexpr const char* kClosesWhileHolding = "closesWhileHolding";
 
 class HeldInput final : public QObject {
 public:

@@ -188,16 +188,22 @@ void SectionChart::show(const RunSnapshot& snapshot) {
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const SectionRow& row = rows[k];
         const double place = row.index * step;
+        // Every node counts in the axes' ranges; only every stride-th (and the last) is drawn.
+        const bool drawn = k % stride == 0 || k + 1 == rows.size();
         places.add(place);
         if (row.exact) {
-            exact << QPointF(place, *row.exact);
+            if (drawn) {
+                exact << QPointF(place, *row.exact);
+            }
             values.add(*row.exact);
         }
         if (row.function) {
-            function << QPointF(place, *row.function);
+            if (drawn) {
+                function << QPointF(place, *row.function);
+            }
             values.add(*row.function);
         }
-        if (row.estimate && (k % stride == 0 || k + 1 == rows.size())) {
+        if (row.estimate && drawn) {
             const double se = row.estimate->standardError;
             estimate << QPointF(place, row.estimate->value);
             lower << QPointF(place, row.estimate->value - 2.0 * se);

@@ -91,7 +91,9 @@ void RunData::estimated(std::size_t index, const Estimate& estimate) {
 void RunData::finished(RunState state) {
     const std::lock_guard lock(mutex_);
     data_.state = state;
-    if (data_.exactState == ExactState::Pending && state != RunState::Completed) {
+    // A click that ended without setting the exact solution will not set it now, whatever the
+    // outcome: the view must not go on saying it is being computed.
+    if (data_.exactState == ExactState::Pending) {
         data_.exactState = ExactState::Missing;
     }
     ++data_.version;
@@ -215,6 +217,21 @@ std::string exactText(const RunSnapshot& snapshot, std::optional<double> exact) 
     return "non calcolato";
 }
 
+// What a point click without its final estimate is doing: the running estimate is all there is.
+std::string runningNote(RunState state) {
+    switch (state) {
+        case RunState::Interrupted:
+            return "(calcolo interrotto)\n";
+        case RunState::Failed:
+            return "(calcolo non riuscito)\n";
+        case RunState::None:
+        case RunState::Running:
+        case RunState::Completed:
+            break;
+    }
+    return "(calcolo in corso)\n";
+}
+
 }  // namespace
 
 std::string tsvText(const RunSnapshot& snapshot) {
@@ -263,7 +280,7 @@ std::string pointNumbersText(const RunSnapshot& snapshot) {
         value = snapshot.running.back().mean;
         error = snapshot.running.back().standardError;
         walks = snapshot.running.back().walks;
-        text += "(calcolo in corso)\n";
+        text += runningNote(snapshot.state);
     } else {
         return text + "Nessun cammino ancora concluso.\n";
     }

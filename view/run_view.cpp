@@ -13,6 +13,7 @@
 
 #include "domain_picture.hpp"
 #include "exact_solution.hpp"
+#include "held_input.hpp"
 #include "run_charts.hpp"
 
 namespace nurlo {
@@ -103,10 +104,12 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
         data_.setExactState(ExactState::TooLarge);
     } catch (const std::bad_alloc&) {
         data_.setExactState(ExactState::TooLarge);
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
         // The view's own solve failing is no reason to fail the click: the view says it has no
-        // exact solution. Esc (Interrupted) does stop the click.
-        data_.setExactState(ExactState::Missing);
+        // exact solution, and where memory ran out during the solve, that the grid is too large
+        // for it. Esc (Interrupted) does stop the click.
+        data_.setExactState(error.kind() == ErrorKind::OutOfMemory ? ExactState::TooLarge
+                                                                   : ExactState::Missing);
     }
 }
 
@@ -211,6 +214,11 @@ void RunView::keyPressEvent(QKeyEvent* event) {
 
 void RunView::showEvent(QShowEvent* event) {
     open_.store(true);
+    // Closing the view is always allowed, during a calculation too: the held input lets its
+    // close through at once (and only its close: the rest of its input waits like any other).
+    if (QWindow* handle = windowHandle()) {
+        handle->setProperty(kClosesWhileHolding, true);
+    }
     QWidget::showEvent(event);
 }
 

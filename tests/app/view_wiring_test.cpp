@@ -10,6 +10,8 @@
 #include "run_view.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
+#include "while_running.hpp"
+#include "window_system_input.hpp"
 
 using namespace nurlo;
 using namespace nurlo::test;
@@ -175,6 +177,50 @@ private slots:
         QVERIFY(child<QPlainTextEdit>(*view, "Text1")
                     ->toPlainText()
                     .contains(QString::fromUtf8(kExactTooLargeText)));
+    }
+
+    // Closing the view is always allowed: closed by the window system (its close button,
+    // Alt+F4) while the walks run, it goes at once, not when the click ends; the click goes on
+    // and completes as it would without a view. The walks, a few seconds of them from the
+    // middle of a 300-step square, are under way before the close.
+    void theViewClosesAtOnceDuringARun() {
+        TestContext t;
+        Program program(t.context, createScreen);
+        program.start();
+        press(*program.menu(), "Command1");
+        ComputingScreen* screen = program.screen(2);
+        typeAll(*screen, {{"Text1", "1"},
+                          {"Text6", "300"},
+                          {"Text2", "150"},
+                          {"Text3", "150"},
+                          {"Text4", "32767"}});
+        chooseDatum(*screen, 1);
+        press(*screen, "Command3");
+        RunView* view = program.view(2);
+        QVERIFY(view != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(view));
+        bool hiddenDuringTheRun = false;
+        bool runningAfterTheClose = false;
+        whenTrue(
+            screen, [&] { return walksUnderWay(*screen); },
+            [&] {
+                queueWindowSystemClose(view);
+                deliverQueuedInput();
+                hiddenDuringTheRun = !view->isVisible();
+                runningAfterTheClose = background(*screen) == busyColour();
+            });
+        press(*screen, "Command1");
+        QVERIFY(hiddenDuringTheRun);
+        QVERIFY(runningAfterTheClose);
+        QVERIFY(!view->isVisible());
+        QVERIFY(t.messages.messages.empty());
+        QVERIFY(!text(*screen, "Text5").isEmpty());
+        // The rest of that click still reached the view, harmlessly; the next one does not.
+        QCOMPARE(view->data().snapshot().state, RunState::Completed);
+        const std::uint64_t version = view->data().version();
+        typeAll(*screen, {{"Text4", "10"}});
+        press(*screen, "Command1");
+        QCOMPARE(view->data().version(), version);
     }
 };
 

@@ -179,8 +179,9 @@ TEST(Calculation, theWalksStageBeginsAfterTheObserversOwn) {
     EXPECT_EQ(click.progress().total(), 50);
 }
 
-// A failed click keeps the report of its error; the observer hears of the end, and of the plan
-// only when the error comes after it.
+// A failed click keeps the report of its error, the same with or without an observer; the
+// observer hears of the end, never of a plan (a line off the grid is refused before its plan is
+// announced, as the first estimate would refuse it).
 TEST(Calculation, aFailedClickKeepsItsReport) {
     struct Case {
         const char* side;
@@ -194,7 +195,7 @@ TEST(Calculation, aFailedClickKeepsItsReport) {
         {"uno", "1", "10", plentyOfMemory, "Campo: \"Dimensioni\"", 0},
         {"1", "1", "40000", plentyOfMemory, "Campo: \"N prove\"", 0},
         {"1", "1", "10", noMemory, "Memoria insufficiente", 0},
-        {"1", "9", "10", plentyOfMemory, "Indice non compreso", 1},  // a line off the grid
+        {"1", "9", "10", plentyOfMemory, "Indice non compreso", 0},  // a line off the grid
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.report);
@@ -208,6 +209,37 @@ TEST(Calculation, aFailedClickKeepsItsReport) {
         EXPECT_EQ(observer.plans, c.plans);
         EXPECT_TRUE(observer.estimates.empty());
         EXPECT_EQ(observer.ends, std::vector<Outcome>{Outcome::Failed});
+        Resources plainResources;
+        Calculation unobserved(plainResources(c.memory), WalkKind::Lattice);
+        EXPECT_EQ(unobserved.run([&] { squareSection(unobserved, c.side, c.s, c.walks); }),
+                  Outcome::Failed);
+        EXPECT_EQ(unobserved.errorReport(), click.errorReport());
+    }
+}
+
+// A start node off the grid fails a point click with the estimate's own error before the
+// observer hears of the plan, so a view spends no exact solve on a click that cannot run.
+TEST(Calculation, aStartOffTheGridIsRefusedBeforeThePlan) {
+    for (const Node start : {Node{9, 2}, Node{3, -1}}) {
+        SCOPED_TRACE(testing::Message() << start.x << ", " << start.y);
+        const auto point = [&](Calculation& click) {
+            return click.run([&] {
+                ASSERT_TRUE(click.fillGrid(8, 8, 1.0, 1.0, BoundaryDatum::Seno));
+                click.estimate(WalkDomain::square(8), start, 10);
+            });
+        };
+        Resources observed;
+        Resources plain;
+        RecordingObserver observer;
+        Calculation withObserver(observed(), WalkKind::Jump, &observer);
+        Calculation without(plain(), WalkKind::Jump);
+        EXPECT_EQ(point(withObserver), Outcome::Failed);
+        EXPECT_EQ(point(without), Outcome::Failed);
+        EXPECT_EQ(observer.plans, 0);
+        EXPECT_EQ(observer.ends, std::vector<Outcome>{Outcome::Failed});
+        EXPECT_TRUE(withObserver.errorReport().contains(QStringLiteral("Indice non compreso")))
+            << withObserver.errorReport().toStdString();
+        EXPECT_EQ(withObserver.errorReport(), without.errorReport());
     }
 }
 

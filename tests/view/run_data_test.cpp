@@ -266,5 +266,55 @@ TEST(RunData, NumbersTellTheErrorsApart) {
     EXPECT_EQ(tsvCells(tsvText(data.snapshot()))[1][5], "");
 }
 
+// However a point click ends, the view says so: a click stopped or failed among its walks shows
+// its running estimate as interrupted or failed, never as still being computed, and an exact
+// solution the click never set is no longer said to be in calculation.
+TEST(RunData, NumbersSayHowTheClickEnded) {
+    struct Case {
+        RunState state;
+        bool estimated;
+        const char* note;
+    };
+    for (const Case& c : {Case{RunState::Running, false, "(calcolo in corso)"},
+                          Case{RunState::Interrupted, false, "(calcolo interrotto)"},
+                          Case{RunState::Failed, false, "(calcolo non riuscito)"},
+                          Case{RunState::Completed, true, nullptr}}) {
+        RunData data;
+        data.begin({.domain = WalkDomain::square(10),
+                    .datum = BoundaryDatum::XY,
+                    .lx = 1.0,
+                    .ly = 1.0,
+                    .walks = 100,
+                    .nodes = {{4, 4}},
+                    .axis = {}});
+        const std::vector<WalkEnd> ends = {{{10, 3}, 1.0}, {{0, 6}, 0.0}};
+        data.ended({4, 4}, ends);
+        if (c.estimated) {
+            data.estimated(0, {.value = 0.5, .standardError = 0.5, .walks = 2});
+        }
+        if (c.state != RunState::Running) {
+            data.finished(c.state);
+        }
+        const RunSnapshot snapshot = data.snapshot();
+        const std::string text = pointNumbersText(snapshot);
+        SCOPED_TRACE(text);
+        EXPECT_NE(text.find("Stima: 0.5\n"), std::string::npos);
+        EXPECT_NE(text.find("Prove: 2\n"), std::string::npos);
+        for (const char* note :
+             {"(calcolo in corso)", "(calcolo interrotto)", "(calcolo non riuscito)"}) {
+            EXPECT_EQ(text.find(note) != std::string::npos,
+                      c.note != nullptr && std::string(c.note) == note)
+                << note;
+        }
+        if (c.state == RunState::Running) {
+            EXPECT_EQ(snapshot.exactState, ExactState::Pending);
+            EXPECT_NE(text.find("Esatto discreto: in calcolo…"), std::string::npos);
+        } else {
+            EXPECT_EQ(snapshot.exactState, ExactState::Missing);
+            EXPECT_NE(text.find("Esatto discreto: non calcolato"), std::string::npos);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace nurlo

@@ -13,6 +13,7 @@
 #include "harmonic.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
+#include "runtime_error.hpp"
 #include "walk_estimator.hpp"
 
 namespace nurlo {
@@ -284,6 +285,77 @@ private slots:
         data = view.data().snapshot();
         QCOMPARE(data.state, RunState::Interrupted);
         QCOMPARE(data.exactState, ExactState::Missing);
+    }
+
+    // A line of thousands of nodes reaches the chart thinned in every series alike, the exact
+    // solution and the function as much as the estimates, with the line's last node still drawn.
+    void aLongSectionIsThinnedInEverySeries() {
+        constexpr Int16 n = 4000;
+        RunSnapshot snapshot;
+        snapshot.state = RunState::Completed;
+        snapshot.plan = RunPlan{.domain = WalkDomain::square(n),
+                                .datum = BoundaryDatum::X2MinusY2,
+                                .lx = 1.0,
+                                .ly = 1.0,
+                                .walks = 10,
+                                .nodes = {},
+                                .axis = SectionAxis::X};
+        auto exact = std::make_shared<ExactField>();
+        exact->nx = n;
+        exact->ny = 1;
+        for (Int16 k = 0; k <= n; ++k) {
+            snapshot.plan->nodes.push_back({k, 1});
+            snapshot.estimates.push_back(
+                Estimate{.value = 0.5, .standardError = 0.01, .walks = 10});
+            exact->values.push_back(0.0);
+            exact->values.push_back(0.5);
+        }
+        snapshot.exact = exact;
+        snapshot.exactState = ExactState::Computed;
+        SectionChart chart;
+        chart.show(snapshot);
+        const int drawn = chart.estimateSeries()->count();
+        QVERIFY(drawn > 1000 && drawn <= static_cast<int>(kMostChartPoints));
+        for (const QLineSeries* series : {chart.exactSeries(), chart.functionSeries(),
+                                          chart.lowerSeries(), chart.upperSeries()}) {
+            QCOMPARE(series->count(), drawn);
+            QVERIFY(qFuzzyCompare(series->points().back().x(), 1.0));
+        }
+    }
+
+    // Memory running out during the view's exact solve is told as a grid too large for it (not
+    // as a solve that failed), and stays so when the click ends; another error of the solve
+    // leaves the view without an exact solution. The solve reports memory running out as a
+    // run-time error; here the memory gauge the solve asks first raises it.
+    void memoryRunningOutInTheSolveSaysTheGridIsTooLarge() {
+        const WalkDomain domain = WalkDomain::square(10);
+        BoundaryGrid grid(10, 10, kTestGridMemory);
+        fillBoundary(grid, BoundaryDatum::XY, 1.0, 1.0);
+        const CalculationPlan plan{.grid = grid,
+                                   .domain = domain,
+                                   .datum = BoundaryDatum::XY,
+                                   .lx = 1.0,
+                                   .ly = 1.0,
+                                   .walks = 10,
+                                   .walk = WalkKind::Jump,
+                                   .nodes = {{4, 6}},
+                                   .axis = {}};
+        for (const auto& [kind, state] : {std::pair{ErrorKind::OutOfMemory, ExactState::TooLarge},
+                                          {ErrorKind::FloatingPoint, ExactState::Missing}}) {
+            RunView view(2, [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
+            view.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&view));
+            Progress progress;
+            view.planned(plan, progress);
+            QCOMPARE(view.data().snapshot().exactState, state);
+            view.estimated(0, {4, 6}, {.value = 0.24, .standardError = 0.0, .walks = 10});
+            view.ended(Outcome::Completed);
+            QCOMPARE(view.data().snapshot().exactState, state);
+            const QString numbers =
+                view.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->toPlainText();
+            QCOMPARE(numbers.contains(QString::fromUtf8(kExactTooLargeText)),
+                     state == ExactState::TooLarge);
+        }
     }
 };
 
