@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "boundary_datum.hpp"
+#include "exact_field.hpp"
 #include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "run_data.hpp"
@@ -36,24 +37,7 @@ std::vector<std::vector<std::string>> tsvCells(const std::string& text) {
     return rows;
 }
 
-// The exact discrete solution of a filled grid, by the test's own relaxation solver.
-std::shared_ptr<ExactField> exactOf(const BoundaryGrid& grid, const WalkDomain& domain) {
-    const test::HarmonicSolution solution(
-        grid.nx(), grid.ny(),
-        [&](int i, int j) {
-            return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)});
-        },
-        [&](int i, int j) { return grid.at(i, j); });
-    auto field = std::make_shared<ExactField>();
-    field->nx = grid.nx();
-    field->ny = grid.ny();
-    for (int i = 0; i <= grid.nx(); ++i) {
-        for (int j = 0; j <= grid.ny(); ++j) {
-            field->values.push_back(solution.at(i, j));
-        }
-    }
-    return field;
-}
+using test::exactOf;
 
 // A point click as the program runs it, the view's data recording its walks.
 struct PointRun {

@@ -9,6 +9,7 @@
 
 #include "boundary_datum.hpp"
 #include "domain_picture.hpp"
+#include "exact_field.hpp"
 #include "grid_memory.hpp"
 #include "harmonic.hpp"
 #include "run_charts.hpp"
@@ -19,23 +20,7 @@
 namespace nurlo {
 namespace {
 
-std::shared_ptr<ExactField> exactOf(const BoundaryGrid& grid, const WalkDomain& domain) {
-    const test::HarmonicSolution solution(
-        grid.nx(), grid.ny(),
-        [&](int i, int j) {
-            return domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)});
-        },
-        [&](int i, int j) { return grid.at(i, j); });
-    auto field = std::make_shared<ExactField>();
-    field->nx = grid.nx();
-    field->ny = grid.ny();
-    for (int i = 0; i <= grid.nx(); ++i) {
-        for (int j = 0; j <= grid.ny(); ++j) {
-            field->values.push_back(solution.at(i, j));
-        }
-    }
-    return field;
-}
+using test::exactOf;
 
 // How many pixels of `image` inside `area` are close to `colour`.
 int pixelsLike(const QImage& image, const QRect& area, const QColor& colour, int tolerance = 40) {
