@@ -1,5 +1,6 @@
 #include "exact_solution.hpp"
 
+#include <omp.h>
 #include <suitesparse/cholmod.h>
 
 #include <algorithm>
@@ -286,6 +287,11 @@ public:
     // Runs the library's steps; a failure is kept for the caller. Meant to run once, on any
     // thread; `step()` tells the caller how far it got.
     void run() noexcept {
+        // The library opens an OpenMP team of a fixed size of its own inside every supernode; on
+        // a solve meant for one thread those threads only wait for each other (tens of thousands
+        // of context switches at 1000 x 1000). No parallel region started from this thread gets
+        // more than one thread.
+        omp_set_max_active_levels(0);
         try {
             factor_ = cholmod_l_analyze(matrix_, &common_);
             raiseIfNull(factor_);
