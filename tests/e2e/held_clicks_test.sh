@@ -17,6 +17,8 @@ if [ -z "${NURLO_HELD_TEST_DISPLAY:-}" ]; then
   exec env NURLO_HELD_TEST_DISPLAY=1 "$(dirname "$0")/with_virtual_display.sh" "$0" "$@"
 fi
 
+# shellcheck source=x_session.sh
+. "$(dirname "$0")/x_session.sh"
 export QT_QPA_PLATFORM=xcb
 "$exe" &
 pid=$!
@@ -27,18 +29,12 @@ fail() {
   import -window root "$shots/held-clicks-failure.png" 2>/dev/null || true
   exit 1
 }
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-# Waits until `condition` (a command) succeeds, for up to `seconds`.
+# Waits up to `seconds` for `condition` (a command); fails the test with `what` if it never holds.
 wait_until() {
   local seconds=$1 what=$2
   shift 2
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || fail "$what"
-    sleep 0.1
-  done
+  wait_for "$seconds" "$@" || fail "$what"
 }
-is_visible() { [ -n "$(visible "$1")" ]; }
 is_hidden() { [ -z "$(visible "$1")" ]; }
 
 # Positions are the screens' design in twips, turned into pixels by the window's own width.
@@ -53,8 +49,6 @@ use_window() {  # NAME DESIGNED_WIDTH_IN_TWIPS
 }
 px() { awk -v t="$1" -v s="$scale" 'BEGIN { printf "%d", t * s + 0.5 }'; }
 click() { xdotool mousemove --window "$window" "$(px "$1")" "$(px "$2")" click 1; }
-key() { xdotool key --delay 40 "$@"; }
-write() { xdotool type --delay 30 "$1"; }
 # Form2's controls, by the middle of their design rectangles.
 click_side() { click 3000 427; }           # Text1 "Dimensioni"
 click_start_x() { click 3000 1462; }       # Text2
@@ -91,8 +85,7 @@ result_text() {
   printf 'cleared' | xclip -selection clipboard
   click_result
   key ctrl+a ctrl+c
-  sleep 0.2
-  timeout 10 xclip -o -selection clipboard || true
+  clipboard
 }
 
 # The menu's first "In un punto" opens Form2.

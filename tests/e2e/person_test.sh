@@ -13,6 +13,8 @@ if [ -z "${NURLO_PERSON_TEST_DISPLAY:-}" ]; then
   exec env NURLO_PERSON_TEST_DISPLAY=1 "$(dirname "$0")/with_virtual_display.sh" "$0" "$@"
 fi
 
+# shellcheck source=x_session.sh
+. "$(dirname "$0")/x_session.sh"
 export QT_QPA_PLATFORM=xcb
 result_file="$(dirname "$exe")/risultato.m"
 rm -f "$result_file"
@@ -26,38 +28,22 @@ fail() {
   import -window root "$shots/person-test-failure.png" 2>/dev/null || true
   exit 1
 }
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-wait_visible() {
-  for _ in $(seq 1 100); do
-    [ -n "$(visible "$1")" ] && return 0
-    sleep 0.1
-  done
-  fail "window $1 did not appear"
-}
+wait_visible() { wait_for 10 is_visible "$1" || fail "window $1 did not appear"; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 # Without a window manager nothing gives a new window the keyboard: do it as a person's click would.
 focus() {
   wait_visible "$1"
   xdotool windowfocus "$(visible "$1")"
-  sleep 0.3
+  wait_for 3 has_focus "$(visible "$1")" || true
 }
-key() { xdotool key --delay 60 "$@"; }
-tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
-backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
-write() { xdotool type --delay 40 "$1"; }
-down() { for _ in $(seq 1 "$1"); do key Down; done; }
 # The copy reaches the clipboard when the program handles the keys: after the calculation, if
 # one runs, since keys are held until it ends. So the clipboard is marked first and read until
 # the mark is gone.
 copy_field() {
   clear_clipboard
   key ctrl+a ctrl+c
-  local text
-  for _ in $(seq 1 600); do
-    text=$(timeout 10 xclip -o -selection clipboard 2>/dev/null || true)
-    [ "$text" = cleared ] || break
-    sleep 0.1
-  done
-  printf '%s' "$text"
+  wait_for 60 copied || true
+  clipboard
 }
 screenshot() { import -window root "$shots/person-test-$1.png"; }
 # Replaces the text of the focused field.
@@ -92,10 +78,9 @@ tab 1; write 100
 tab 1; down 2  # "Seno"
 tab 3; write 4
 tab 3; key space
-sleep 1
-screenshot form2
 backtab 5
 shown=$(copy_field)
+screenshot form2
 [ "$shown" = "0.999999682931835" ] || fail "Form2 shows '$shown', expected sin(0.5*3.14) = 0.999999682931835"
 echo "Form2: Risultato $shown"
 
@@ -107,7 +92,7 @@ backtab 5; replace 1000  # ordinata
 backtab 1; replace 1000  # ascissa
 tab 2; replace 32767     # N prove
 tab 7; key space
-sleep 1.5
+wait_for 30 is_busy Form2 || fail "Form2 did not turn red for the long run"
 screenshot form2-running
 key Escape
 backtab 5
@@ -147,10 +132,9 @@ for value in 2 2 2 2 2 1 50 2 2; do
 done
 tab 1; down 5  # "x^2-y^2"
 tab 5; key space
-sleep 1
-screenshot form5
 backtab 4
 shown=$(copy_field)
+screenshot form5
 [ "$shown" = "3" ] || fail "Form5 shows '$shown', expected 2^2 - 1^2 = 3"
 echo "Form5: Risultato $shown"
 tab 1; key space
@@ -168,10 +152,7 @@ tab 1; down 4  # "x*y"
 tab 4; key space
 # The script is complete once its last line is written.
 finished() { grep -qx "ylabel ('Vincita')" "$result_file" 2>/dev/null; }
-for _ in $(seq 1 600); do
-  finished && break
-  sleep 0.1
-done
+wait_for 60 finished || true
 screenshot form6
 [ -f "$result_file" ] || fail "no risultato.m beside the executable"
 grep -qx 'z=x\*y;' "$result_file" || fail "risultato.m has no exact solution line"
@@ -184,13 +165,8 @@ focus Form1
 
 # "Esci" comes second in the menu's focus order; the focus is on the x-section button now.
 backtab 3; key space
-for _ in $(seq 1 50); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$pid" 2>/dev/null; then
-  fail "the program is still running after Esci"
-fi
+ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_for 5 ended || fail "the program is still running after Esci"
 wait "$pid" || fail "the program ended with an error"
 trap - EXIT
 echo "person test passed"

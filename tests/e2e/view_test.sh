@@ -19,6 +19,8 @@ xvfb_pid=$!
 read -r -t 20 display <"$fifo" || { echo "FAIL: Xvfb did not start"; exit 1; }
 rm -f "$fifo"
 export DISPLAY=":$display"
+# shellcheck source=x_session.sh
+. "$(dirname "$0")/x_session.sh"
 export QT_QPA_PLATFORM=xcb
 rm -f "$out"/view-*.png
 
@@ -35,45 +37,27 @@ fail() {
   import -window root "$out/view-test-failure.png" 2>/dev/null || true
   exit 1
 }
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-# Waits up to $2 tenths of a second (default 100) for `$1` to succeed.
-wait_for() {
-  local tries=${2:-100}
-  for _ in $(seq 1 "$tries"); do
-    eval "$1" && return 0
-    sleep 0.1
-  done
-  return 1
-}
-wait_visible() { wait_for "[ -n \"\$(visible '$1')\" ]" || fail "window $1 did not appear"; }
+wait_visible() { wait_for 10 is_visible "$1" || fail "window $1 did not appear"; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 focus() {
   wait_visible "$1"
   xdotool windowfocus --sync "$(visible "$1")" 2>/dev/null || xdotool windowfocus "$(visible "$1")"
-  wait_for "[ \"\$(xdotool getwindowfocus 2>/dev/null)\" = \"$(visible "$1")\" ]" 30 || true
+  wait_for 3 has_focus "$(visible "$1")" || true
 }
-key() { xdotool key --delay 60 "$@"; }
-tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
-backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
-write() { xdotool type --delay 40 "$1"; }
-down() { for _ in $(seq 1 "$1"); do key Down; done; }
-clipboard() { xclip -o -selection clipboard 2>/dev/null || true; }
 
 # Copies the view's data until `check` (an awk program over the TSV) accepts it.
 copy_view_until() {
-  local title=$1 check=$2 text
-  for _ in $(seq 1 100); do
+  local title=$1 check=$2 text=""
+  copy_passes() {
     focus "$title"
     printf 'cleared' | xclip -selection clipboard
     key ctrl+c
-    wait_for '[ "$(clipboard)" != cleared ]' 20 || true
+    wait_for 2 copied || true
     text=$(clipboard)
-    if printf '%s\n' "$text" | awk -F'\t' "$check"; then
-      printf '%s\n' "$text"
-      return 0
-    fi
-    sleep 0.2
-  done
-  fail "$title: the copied data never passed the check; last copy was: $text"
+    printf '%s\n' "$text" | awk -F'\t' "$check"
+  }
+  wait_for 60 copy_passes || fail "$title: the copied data never passed the check; last copy was: $text"
+  printf '%s\n' "$text"
 }
 # "Salva immagine…" (Alt+S), the file's name typed into the dialog, Enter; waits for the file.
 save_image() {
@@ -85,7 +69,7 @@ save_image() {
   key ctrl+a
   write "$file"
   key Return
-  wait_for "[ -s '$file' ]" 100 || fail "$title: no image saved at $file"
+  wait_for 10 test -s "$file" || fail "$title: no image saved at $file"
   [ "$(head -c 8 "$file" | od -An -tx1 | tr -d ' \n')" = "89504e470d0a1a0a" ] ||
     fail "$title: $file is no PNG"
   echo "$title: image saved, $(stat -c %s "$file") bytes"
