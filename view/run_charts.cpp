@@ -81,21 +81,28 @@ QList<QPointF> flat(std::optional<double> value, double from, double to) {
 
 }  // namespace
 
-ConvergenceChart::ConvergenceChart(QWidget* parent) : QChartView(parent) {
-    setObjectName(QStringLiteral("ConvergenceChart"));
-    QChart* chart = newChart(this, QStringLiteral("Stima al crescere delle prove"));
+BandChart::BandChart(const QString& name, const QString& title, const QString& across,
+                     const QString& up, QWidget* parent)
+    : QChartView(parent) {
+    setObjectName(name);
+    QChart* chart = newChart(this, title);
     upper_ = new QLineSeries(this);
     lower_ = new QLineSeries(this);
     addBand(chart, upper_, lower_, QStringLiteral("± 2 errori standard"));
     estimate_ = line(chart, QStringLiteral("Stima"), QColor(20, 60, 160), Qt::SolidLine, 1.5);
     exact_ = line(chart, QStringLiteral("Esatto discreto"), QColor(200, 0, 0), Qt::DashLine, 1.5);
     function_ = line(chart, QStringLiteral("Funzione"), QColor(0, 140, 0), Qt::DotLine, 2.0);
-    walksAxis_ = new QValueAxis(this);
-    walksAxis_->setTitleText(QStringLiteral("Prove"));
-    walksAxis_->setLabelFormat(QStringLiteral("%.0f"));
+    lineAxis_ = new QValueAxis(this);
+    lineAxis_->setTitleText(across);
     valueAxis_ = new QValueAxis(this);
-    valueAxis_->setTitleText(QStringLiteral("Stima"));
-    attach(chart, walksAxis_, valueAxis_);
+    valueAxis_->setTitleText(up);
+    attach(chart, lineAxis_, valueAxis_);
+}
+
+ConvergenceChart::ConvergenceChart(QWidget* parent)
+    : BandChart(QStringLiteral("ConvergenceChart"), QStringLiteral("Stima al crescere delle prove"),
+                QStringLiteral("Prove"), QStringLiteral("Stima"), parent) {
+    lineAxis_->setLabelFormat(QStringLiteral("%.0f"));
     setMinimumSize(360, 260);
 }
 
@@ -139,25 +146,14 @@ void ConvergenceChart::show(const RunSnapshot& snapshot) {
     exact_->replace(flat(exact, 1.0, std::max(2.0, most)));
     function_->replace(flat(function, 1.0, std::max(2.0, most)));
     function_->setVisible(function.has_value());
-    walksAxis_->setRange(1.0, std::max(2.0, most));
+    lineAxis_->setRange(1.0, std::max(2.0, most));
     values.applyTo(valueAxis_);
 }
 
-SectionChart::SectionChart(QWidget* parent) : QChartView(parent) {
-    setObjectName(QStringLiteral("SectionChart"));
-    QChart* chart = newChart(this, QStringLiteral("Stime lungo la sezione"));
-    upper_ = new QLineSeries(this);
-    lower_ = new QLineSeries(this);
-    addBand(chart, upper_, lower_, QStringLiteral("± 2 errori standard"));
-    estimate_ = line(chart, QStringLiteral("Stima"), QColor(20, 60, 160), Qt::SolidLine, 1.5);
+SectionChart::SectionChart(QWidget* parent)
+    : BandChart(QStringLiteral("SectionChart"), QStringLiteral("Stime lungo la sezione"),
+                QStringLiteral("Ascissa di partenza"), QStringLiteral("Vincita"), parent) {
     estimate_->setPointsVisible(true);
-    exact_ = line(chart, QStringLiteral("Esatto discreto"), QColor(200, 0, 0), Qt::DashLine, 1.5);
-    function_ = line(chart, QStringLiteral("Funzione"), QColor(0, 140, 0), Qt::DotLine, 2.0);
-    lineAxis_ = new QValueAxis(this);
-    lineAxis_->setTitleText(QStringLiteral("Ascissa di partenza"));
-    valueAxis_ = new QValueAxis(this);
-    valueAxis_->setTitleText(QStringLiteral("Vincita"));
-    attach(chart, lineAxis_, valueAxis_);
     setMinimumSize(420, 300);
 }
 

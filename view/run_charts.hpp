@@ -15,36 +15,12 @@ namespace nurlo {
 // more on a screen.
 inline constexpr std::size_t kMostChartPoints = 1500;
 
-class ConvergenceChart : public QChartView {
+// A chart of estimates with their band of two standard errors, the exact discrete solution and
+// the function: the series and axes both charts share, built the same way.
+class BandChart : public QChartView {
     Q_OBJECT
 
 public:
-    explicit ConvergenceChart(QWidget* parent = nullptr);
-    void show(const RunSnapshot& snapshot);
-
-    QLineSeries* estimateSeries() const { return estimate_; }
-    QLineSeries* exactSeries() const { return exact_; }
-    QLineSeries* functionSeries() const { return function_; }
-    QLineSeries* lowerSeries() const { return lower_; }
-    QLineSeries* upperSeries() const { return upper_; }
-
-private:
-    QLineSeries* estimate_;
-    QLineSeries* lower_;
-    QLineSeries* upper_;
-    QLineSeries* exact_;
-    QLineSeries* function_;
-    QValueAxis* walksAxis_;
-    QValueAxis* valueAxis_;
-};
-
-class SectionChart : public QChartView {
-    Q_OBJECT
-
-public:
-    explicit SectionChart(QWidget* parent = nullptr);
-    void show(const RunSnapshot& snapshot);
-
     QLineSeries* estimateSeries() const { return estimate_; }
     QLineSeries* exactSeries() const { return exact_; }
     QLineSeries* functionSeries() const { return function_; }
@@ -53,7 +29,11 @@ public:
     QValueAxis* lineAxis() const { return lineAxis_; }
     QValueAxis* valueAxis() const { return valueAxis_; }
 
-private:
+protected:
+    // A chart named `name`, titled `title`, with the axes captioned `across` and `up`.
+    BandChart(const QString& name, const QString& title, const QString& across, const QString& up,
+              QWidget* parent);
+
     QLineSeries* estimate_;
     QLineSeries* lower_;
     QLineSeries* upper_;
@@ -61,6 +41,24 @@ private:
     QLineSeries* function_;
     QValueAxis* lineAxis_;
     QValueAxis* valueAxis_;
+};
+
+// The running estimate of a point click against the number of walks.
+class ConvergenceChart : public BandChart {
+    Q_OBJECT
+
+public:
+    explicit ConvergenceChart(QWidget* parent = nullptr);
+    void show(const RunSnapshot& snapshot);
+};
+
+// The estimates along a section's line, node by node.
+class SectionChart : public BandChart {
+    Q_OBJECT
+
+public:
+    explicit SectionChart(QWidget* parent = nullptr);
+    void show(const RunSnapshot& snapshot);
 };
 
 }  // namespace nurlo
