@@ -6,7 +6,7 @@
 # the click and after it.
 #
 # Usage: bench/window_point_click.sh NURLO_EXECUTABLE [N]
-# Needs xvfb-run, xdotool and xclip (installed by scripts/install-deps.sh):
+# Needs Xvfb, xdotool and xclip (installed by scripts/install-deps.sh):
 #   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-release nurlo
 #   bench/window_point_click.sh build-release/app/nurlo 32766
 set -euo pipefail
@@ -14,23 +14,16 @@ set -euo pipefail
 exe=$(realpath "$1")
 n=${2:-32766}
 if [ -z "${NURLO_CLICK_DISPLAY:-}" ]; then
-  exec env NURLO_CLICK_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env NURLO_CLICK_DISPLAY=1 "$(dirname "$0")/../tests/e2e/with_virtual_display.sh" "$0" "$@"
 fi
 export QT_QPA_PLATFORM=xcb
 
+# shellcheck source=../tests/e2e/x_session.sh
+. "$(dirname "$0")/../tests/e2e/x_session.sh"
+focus() { focus_window "$1"; }
+# Quicker keys than the tests', as the figures in the README were measured with.
 key() { xdotool key --delay 40 "$@"; }
-tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
-backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
 write() { xdotool type --delay 20 "$1"; }
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-focus() {
-  for _ in $(seq 1 100); do
-    [ -n "$(visible "$1")" ] && break
-    sleep 0.1
-  done
-  xdotool windowfocus "$(visible "$1")"
-  sleep 0.3
-}
 peak() { awk '/VmHWM/ { printf "%.1f MiB", $2 / 1024 }' "/proc/$1/status"; }
 
 "$exe" &
@@ -42,7 +35,7 @@ tab 3
 key space
 focus Form5
 # Focus order: Calcola!, a, b, Dimensioni x, Dimensioni y, ascissa, ordinata, N prove,
-# suddivisioni x, suddivisioni y, Dato al bordo, Risultato, Torna al menù, Salti esatti.
+# suddivisioni x, suddivisioni y, Dato al bordo, Risultato, Torna al menù, Grafico…, Salti esatti.
 tab 1; write $((n / 2))
 tab 1; write $((n / 2))
 tab 1; write 1
@@ -53,7 +46,7 @@ tab 1; write 32767
 tab 1; write "$n"
 tab 1; write "$n"
 tab 1; key Down Down Down Down
-tab 3; key space
+tab 4; key space
 tab 1
 sleep 0.5
 before=$(peak "$pid")
@@ -61,7 +54,7 @@ printf 'cleared' | xclip -selection clipboard
 started=$(date +%s.%N)
 key space
 # Held back until the estimate is shown: the copy of "Risultato" marks the end.
-backtab 3
+backtab 4
 key ctrl+a ctrl+c
 for _ in $(seq 1 30000); do
   shown=$(xclip -o -selection clipboard 2>/dev/null || true)

@@ -4,7 +4,7 @@
 # pool of threads. The click: side 1, n = 200, start at the centre (100, 100), N = 30000, "Seno".
 #
 # Usage: bench/window_speedup.sh NURLO_EXECUTABLE [REPETITIONS]
-# Needs xvfb-run, xdotool, xclip and taskset (installed by scripts/install-deps.sh); best with a
+# Needs Xvfb, xdotool, xclip and taskset (installed by scripts/install-deps.sh); best with a
 # Release build:
 #   cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release && ninja -C build-release nurlo
 #   bench/window_speedup.sh build-release/app/nurlo 3
@@ -13,7 +13,7 @@ set -euo pipefail
 exe=$(realpath "$1")
 repetitions=${2:-3}
 if [ -z "${NURLO_SPEEDUP_DISPLAY:-}" ]; then
-  exec env NURLO_SPEEDUP_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+  exec env NURLO_SPEEDUP_DISPLAY=1 "$(dirname "$0")/../tests/e2e/with_virtual_display.sh" "$0" "$@"
 fi
 export QT_QPA_PLATFORM=xcb
 if [ "$(nproc --all)" -lt 2 ]; then
@@ -21,19 +21,12 @@ if [ "$(nproc --all)" -lt 2 ]; then
   exit 1
 fi
 
+# shellcheck source=../tests/e2e/x_session.sh
+. "$(dirname "$0")/../tests/e2e/x_session.sh"
+focus() { focus_window "$1"; }
+# Quicker keys than the tests', as the figures in the README were measured with.
 key() { xdotool key --delay 40 "$@"; }
-tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
-backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
 write() { xdotool type --delay 20 "$1"; }
-visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-focus() {
-  for _ in $(seq 1 100); do
-    [ -n "$(visible "$1")" ] && break
-    sleep 0.1
-  done
-  xdotool windowfocus "$(visible "$1")"
-  sleep 0.3
-}
 
 # Seconds from the press of "Calcola!" to the estimate, with the program on processors $1.
 one_click() {
@@ -43,21 +36,21 @@ one_click() {
   key space
   focus Form2
   # Focus order: Calcola!, Dimensioni, ascissa, ordinata, N prove, Dato al bordo, Risultato,
-  # Torna al menù, N° suddivisioni, Salti esatti.
+  # Torna al menù, N° suddivisioni, Grafico…, Salti esatti.
   tab 1; write 1
   tab 1; write 100
   tab 1; write 100
   tab 1; write 30000
   tab 1; key Down Down
   tab 3; write 200
-  tab 2
+  tab 3
   printf 'cleared' | xclip -selection clipboard
   local started ended shown
   started=$(date +%s.%N)
   key space
   # Held back until the estimate is shown: the copy of "Risultato" marks the end. Looked for
   # ten times a second, so that the looking takes next to nothing from the cores measured.
-  backtab 4
+  backtab 5
   key ctrl+a ctrl+c
   for _ in $(seq 1 6000); do
     shown=$(xclip -o -selection clipboard 2>/dev/null || true)

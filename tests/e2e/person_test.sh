@@ -28,14 +28,7 @@ fail() {
   import -window root "$shots/person-test-failure.png" 2>/dev/null || true
   exit 1
 }
-wait_visible() { wait_for 10 is_visible "$1" || fail "window $1 did not appear"; }
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-# Without a window manager nothing gives a new window the keyboard: do it as a person's click would.
-focus() {
-  wait_visible "$1"
-  xdotool windowfocus "$(visible "$1")"
-  wait_for 3 has_focus "$(visible "$1")" || true
-}
+focus() { focus_window "$1" || fail "window $1 did not appear"; }
 # The copy reaches the clipboard when the program handles the keys: after the calculation, if
 # one runs, since keys are held until it ends. So the clipboard is marked first and read until
 # the mark is gone.

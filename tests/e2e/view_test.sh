@@ -38,12 +38,7 @@ fail() {
   exit 1
 }
 wait_visible() { wait_for 10 is_visible "$1" || fail "window $1 did not appear"; }
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-focus() {
-  wait_visible "$1"
-  xdotool windowfocus --sync "$(visible "$1")" 2>/dev/null || xdotool windowfocus "$(visible "$1")"
-  wait_for 3 has_focus "$(visible "$1")" || true
-}
+focus() { focus_window "$1" || fail "window $1 did not appear"; }
 
 # Copies the view's data until `check` (an awk program over the TSV) accepts it.
 copy_view_until() {

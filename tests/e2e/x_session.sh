@@ -3,6 +3,7 @@
 
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
 is_visible() { [ -n "$(visible "$1")" ]; }
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
 
 # Waits until `command...` succeeds, looking again every tenth of a second, for up to `seconds`;
 # false if it never does. The only place the tests pause: they wait for what the program shows.
@@ -29,4 +30,12 @@ copied() { [ "$(clipboard)" != cleared ]; }
 is_busy() {
   timeout 10 import -window "$(visible "$1")" -crop 1x1+4+4 -depth 8 txt:- 2>/dev/null |
     grep -qi " #FF0000 "
+}
+# Without a window manager nothing gives a new window the keyboard: do it as a person's click
+# would, once the window titled `$1` is shown, and wait until it has the focus. False if the
+# window never shows.
+focus_window() {
+  wait_for 10 is_visible "$1" || return 1
+  xdotool windowfocus "$(visible "$1")"
+  wait_for 3 has_focus "$(visible "$1")" || true
 }
