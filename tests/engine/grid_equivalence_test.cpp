@@ -1,9 +1,6 @@
-// The grid keeps only its outer lines and computes every other node when it is read. These tests
-// hold it to the full table it replaced: the fill as it was, which computed and stored every
-// node, is kept below as the reference, and over a sweep of lengths on small grids both must
-// fail together with the same error or agree on every node to the bit. Then the grid's own
-// promises: the largest grids estimate within a megabyte, and the fill keeps its progress and
-// stop checks.
+// The grid keeps only its outer lines and computes the other nodes when read. It is held to the
+// full table it replaced, whose fill is kept below as the reference: both fail with the same
+// error or agree on every node to the bit.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -21,8 +18,6 @@
 
 namespace nurlo {
 namespace {
-
-// --- The reference: the full table and its fill, as the program had them ---
 
 class FullTable {
 public:
@@ -108,13 +103,10 @@ void referenceFill(FullTable& grid, BoundaryDatum datum, double lx, double ly) {
     }
 }
 
-// --- The comparison ---
-
 constexpr BoundaryDatum kData[] = {BoundaryDatum::Nullo,     BoundaryDatum::Seno,
                                    BoundaryDatum::ExpXSiny,  BoundaryDatum::XY,
                                    BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2};
 
-// The error kind a fill raises, or nothing.
 template <class Fill>
 std::optional<ErrorKind> errorOf(Fill fill) {
     try {
@@ -125,19 +117,14 @@ std::optional<ErrorKind> errorOf(Fill fill) {
     return std::nullopt;
 }
 
-// Fills both grids and expects the same error, or, without one, the same bits at every node.
-// Every node covers the nodes where any walk stops, whatever the inner corner: the grid does not
-// look at the corner, which only picks which of these nodes a walk reads.
+// Every node covers the nodes where any walk stops, whatever the inner corner.
 void expectSameFill(Int16 nx, Int16 ny, BoundaryDatum datum, double lx, double ly) {
     FullTable reference(nx, ny);
     BoundaryGrid grid(nx, ny, kTestGridMemory);
     const auto referenceError = errorOf([&] { referenceFill(reference, datum, lx, ly); });
-    const auto gridError = errorOf([&] { fillBoundary(grid, datum, lx, ly); });
-    const auto where = [&] {
-        return testing::Message() << "datum " << static_cast<int>(datum) << ", " << nx << " x "
-                                  << ny << ", lx = " << lx << ", ly = " << ly;
-    };
-    ASSERT_EQ(gridError, referenceError) << where();
+    ASSERT_EQ(errorOf([&] { fillBoundary(grid, datum, lx, ly); }), referenceError)
+        << "datum " << static_cast<int>(datum) << ", " << nx << " x " << ny << ", " << lx << ", "
+        << ly;
     if (referenceError) {
         return;
     }
@@ -145,51 +132,49 @@ void expectSameFill(Int16 nx, Int16 ny, BoundaryDatum datum, double lx, double l
         for (const Int16 j : Int16Range(0, ny)) {
             ASSERT_EQ(std::bit_cast<std::uint64_t>(grid.at(i, j)),
                       std::bit_cast<std::uint64_t>(reference.at(i, j)))
-                << where() << ", node (" << i << ", " << j << "): " << grid.at(i, j) << " against "
-                << reference.at(i, j);
+                << "datum " << static_cast<int>(datum) << ", " << nx << " x " << ny << ", " << lx
+                << ", " << ly << " at (" << i << ", " << j << "): " << grid.at(i, j);
         }
     }
 }
 
-// Lengths of both signs on both sides of where each datum's values leave the doubles on grids of
-// up to 6 steps: exp(x) from x = 709.8, the cube from 5.6e102, the square from 1.3e154, and the
-// coordinates and products from 1.8e308 / 6; each threshold from an eighth of it to 8 times it,
-// in steps of 2^(1/4), so that every node of the grid crosses it somewhere in the sweep.
-std::vector<double> sweptLengths() {
+// Lengths of both signs around where each datum leaves the doubles (exp from 709.8, the cube from
+// 5.6e102, the square from 1.3e154, coordinates and products from 1.8e308 / 6), from an eighth to
+// 8 times each threshold in steps of 2^(1/4), each paired both ways with a set of partners; then
+// the loops that end at the largest count.
+TEST(GridAgainstFullTable, SameErrorOrSameBitsOverASweepOfLengths) {
     std::vector<double> lengths = {0.0, 1e-300, 1.0, 3.14, 1e300, DBL_MAX};
     for (const double threshold : {709.8, 5.6e102, 1.3e154, 3e307}) {
         for (int quarter = -12; quarter <= 12; ++quarter) {
-            const double length = threshold * std::exp2(quarter / 4.0);
-            if (std::isfinite(length)) {
-                lengths.push_back(length);
+            if (std::isfinite(threshold * std::exp2(quarter / 4.0))) {
+                lengths.push_back(threshold * std::exp2(quarter / 4.0));
             }
         }
     }
-    const std::size_t positive = lengths.size();
-    for (std::size_t k = 0; k < positive; ++k) {
+    for (std::size_t k = 0, positive = lengths.size(); k < positive; ++k) {
         lengths.push_back(-lengths[k]);
     }
-    return lengths;
-}
-
-// Lengths that a sweep pairs with every swept length.
-constexpr double kPartners[] = {1.0, -2.5, 1e-300, 1e100, -1e200, 1e308};
-
-TEST(GridAgainstFullTable, SameErrorOrSameBitsOverASweepOfLengths) {
-    struct Shape {
-        Int16 nx, ny;
+    const struct {
+        std::vector<std::pair<Int16, Int16>> shapes;
+        std::vector<double> lengths, partners;
+    } sweeps[] = {
+        {{{1, 1}, {2, 2}, {4, 4}, {6, 6}, {5, 2}, {2, 5}, {3, 0}, {0, 3}, {0, 0}},
+         lengths,
+         {1.0, -2.5, 1e-300, 1e100, -1e200, 1e308}},
+        {{{32767, 1}, {1, 32767}, {32767, 0}, {2, 32767}},
+         {1.0, -3.0, 32767.0, 1e105, 1e160, 1e305},
+         {2.0}},
     };
-    // Squares and rectangles, with zero counts among them.
-    const Shape shapes[] = {{1, 1}, {2, 2}, {4, 4}, {6, 6}, {5, 2}, {2, 5}, {3, 0}, {0, 3}, {0, 0}};
-    const std::vector<double> lengths = sweptLengths();
-    for (const Shape shape : shapes) {
-        for (const BoundaryDatum datum : kData) {
-            for (const double swept : lengths) {
-                for (const double partner : kPartners) {
-                    expectSameFill(shape.nx, shape.ny, datum, swept, partner);
-                    expectSameFill(shape.nx, shape.ny, datum, partner, swept);
-                    if (HasFatalFailure()) {
-                        return;
+    for (const auto& sweep : sweeps) {
+        for (const auto& [nx, ny] : sweep.shapes) {
+            for (const BoundaryDatum datum : kData) {
+                for (const double swept : sweep.lengths) {
+                    for (const double partner : sweep.partners) {
+                        expectSameFill(nx, ny, datum, swept, partner);
+                        expectSameFill(nx, ny, datum, partner, swept);
+                        if (HasFatalFailure()) {
+                            return;
+                        }
                     }
                 }
             }
@@ -197,26 +182,9 @@ TEST(GridAgainstFullTable, SameErrorOrSameBitsOverASweepOfLengths) {
     }
 }
 
-TEST(GridAgainstFullTable, LoopsThatEndAtTheLargestCount) {
-    const struct { Int16 nx, ny; } shapes[] = {{32767, 1}, {1, 32767}, {32767, 0}, {2, 32767}};
-    for (const auto shape : shapes) {
-        for (const BoundaryDatum datum : kData) {
-            for (const double length : {1.0, -3.0, 32767.0, 1e105, 1e160, 1e305}) {
-                expectSameFill(shape.nx, shape.ny, datum, length, 2.0);
-                expectSameFill(shape.nx, shape.ny, datum, 2.0, length);
-                if (HasFatalFailure()) {
-                    return;
-                }
-            }
-        }
-    }
-}
-
-// --- The grid's own promises ---
-
+// The L of 32766 x 32766 with its corner at the centre in a test-sized memory limit; "x*y" is
+// discrete harmonic, so it is its own exact solution.
 TEST(LargestGrid, AFastPointEstimateRunsWithinAMebibyteOfGrid) {
-    // The L of 32766 x 32766 with the inner corner at its centre, "x*y" with sides 1: x*y is
-    // harmonic on the lattice too, so the exact discrete solution is x*y itself.
     constexpr Int16 n = 32766;
     constexpr Int16 half = n / 2;
     const WalkDomain domain = WalkDomain::lShaped(n, n, half, half);
@@ -225,16 +193,13 @@ TEST(LargestGrid, AFastPointEstimateRunsWithinAMebibyteOfGrid) {
     const WalkEstimator estimator(grid, domain, {.walk = WalkKind::Jump});
     const auto exact = [](Int16 i, Int16 j) { return (((i * 1.0) * j) * 1.0) / (double(n) * n); };
 
-    // From a node of the inner corner's upright segment every walk ends where it starts, and
-    // reads the value computed there, to the bit.
+    // On the corner's segment every walk stops at once and reads the computed value, to the bit.
     const Node onSegment{half, 20000};
     SeededSource still(5);
     EXPECT_EQ(estimator.run(onSegment, 10, still).value, exact(half, 20000));
     EXPECT_EQ(grid.at(half, 20000), exact(half, 20000));
 
-    // From the middle of the lower-left block the walks end on the outer lines and on both
-    // segments; the estimate lies within 5 standard errors of the exact value, and the same
-    // bound rejects the value of a node an eighth of the side away.
+    // Within 5 standard errors, a bound that rejects the value an eighth of the side away.
     SeededSource source(20261208);
     const Estimate estimate = estimator.run({n / 4, n / 4}, 2000, source);
     const double bound = 5 * estimate.standardError;
@@ -242,16 +207,7 @@ TEST(LargestGrid, AFastPointEstimateRunsWithinAMebibyteOfGrid) {
     EXPECT_GT(std::fabs(estimate.value - exact(3 * n / 8, 3 * n / 8)), bound);
 }
 
-TEST(BoundaryGrid, KeepsTheOuterLinesAndGivesTheNodesInsideTheirRule) {
-    BoundaryGrid grid(3, 3, kTestGridMemory);
-    grid.set(0, 2, 7.5);
-    EXPECT_THROW(grid.set(1, 2, 1.0), std::logic_error);
-    grid.setInnerRule([](Int16 i, Int16 j) { return 10.0 * i + j; });
-    EXPECT_EQ(grid.at(1, 2), 12.0);
-    EXPECT_EQ(grid.at(0, 2), 7.5);
-    EXPECT_EQ(grid.at(3, 3), 0.0);
-}
-
+// One progress unit per abscissa index; a stop leaves the grid without a rule for the inside.
 TEST(FillProgress, CountsOneUnitPerAbscissaIndexAndStopsWhenAsked) {
     for (const BoundaryDatum datum : kData) {
         Progress progress;
@@ -266,7 +222,7 @@ TEST(FillProgress, CountsOneUnitPerAbscissaIndexAndStopsWhenAsked) {
             EXPECT_THROW(fillBoundary(untouched, datum, 1.0, 1.0, &stopped), Interrupted);
         }
         EXPECT_EQ(untouched.at(9, 4), 0.0);
-        EXPECT_EQ(untouched.at(3, 2), 0.0) << "no rule for the nodes inside before the fill ends";
+        EXPECT_EQ(untouched.at(3, 2), 0.0);
     }
 }
 
