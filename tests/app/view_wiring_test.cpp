@@ -97,14 +97,8 @@ private slots:
         Program& program = opened.program;
         ComputingScreen* form6 = opened.screen;
         QVERIFY(form6 != nullptr);
-        typeAll(*form6, {{"Text9", "6"},
-                         {"Text10", "4"},
-                         {"Text1", "3"},
-                         {"Text8", "2"},
-                         {"Text3", "2"},
-                         {"Text4", "500"},
-                         {"Text6", "12"},
-                         {"Text7", "8"}});
+        typeAll(*form6, {{"Text9", "6"}, {"Text10", "4"}, {"Text1", "3"}, {"Text8", "2"}});
+        typeAll(*form6, {{"Text3", "2"}, {"Text4", "500"}, {"Text6", "12"}, {"Text7", "8"}});
         chooseDatum(*form6, 2);
         press(*form6, "Command3");
         RunView* view = program.view(6);
