@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "program.hpp"
+#include "program_fixture.hpp"
 #include "progress_text.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -206,10 +207,9 @@ private slots:
 
     void aScreenOpenedAgainKeepsItsContents() {
         TestContext t;
-        Program program(t.context, createScreen);
-        program.start();
-        press(*program.menu(), "Command1");
-        ComputingScreen* screen = program.screen(2);
+        OpenedScreen opened(t.context, "Command1", 2);
+        Program& program = opened.program;
+        ComputingScreen* screen = opened.screen;
         typeAll(*screen,
                 {{"Text1", "1"}, {"Text2", "2"}, {"Text3", "0"}, {"Text4", "10"}, {"Text6", "4"}});
         chooseDatum(*screen, 1);

@@ -1,15 +1,12 @@
-// The program's own wiring of the view: "Grafico…" opens the screen's view, which then follows
-// the screen's clicks; a click gives the same estimate with the view open as without it, and a
-// closed view hears of no more clicks.
+// The program's own wiring of the view: "Grafico…" opens the screen's view, which follows that
+// screen's clicks and no other's, leaves the click's result unchanged and hears nothing closed.
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
-#include "program.hpp"
+#include "program_fixture.hpp"
 #include "run_view.hpp"
-#include "screen_factory.hpp"
-#include "screen_fixture.hpp"
 #include "while_running.hpp"
 #include "window_system_input.hpp"
 
@@ -21,47 +18,47 @@ namespace {
 // Room for any grid, which keeps only its outer lines, but not for the exact solve of a large one.
 std::size_t fourMegabytes() { return std::size_t{4} << 20; }
 
+// Form2: the first datum on the unit square of n steps, `walks` walks from (x, y).
+void typePoint(const QWidget& screen, const char* n, const char* x, const char* y,
+               const char* walks) {
+    typeAll(screen, {{"Text1", "1"}, {"Text6", n}, {"Text2", x}, {"Text3", y}, {"Text4", walks}});
+    chooseDatum(screen, 1);
+}
+
 }  // namespace
 
 class ViewWiringTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // On Form2: the same seeded click with and without the view open gives the same estimate to
-    // the last digit shown; the open view holds that estimate, every walk's end, the first
-    // walks' traces and the exact discrete value, which the estimate meets within 5 standard
-    // errors. Closed, the view records nothing more and the click is the same again.
+    // The same seeded click gives the same estimate, to the last digit shown, with the view open
+    // as without it; the open view holds that estimate, every walk's end, the first walks' traces
+    // and the exact value within 5 standard errors. Closed, it records nothing more.
     void aPointClickIsTheSameWithTheViewOpenAndTheViewFollowsIt() {
         for (const bool jumps : {false, true}) {
             TestContext t;
-            Program program(t.context, createScreen);
-            program.start();
-            press(*program.menu(), "Command1");
-            ComputingScreen* screen = program.screen(2);
-            typeAll(*screen, {{"Text1", "1"},
-                              {"Text6", "40"},
-                              {"Text2", "13"},
-                              {"Text3", "17"},
-                              {"Text4", "3000"}});
-            chooseDatum(*screen, 1);
+            OpenedScreen opened(t.context, "Command1", 2);
+            Program& program = opened.program;
+            ComputingScreen* screen = opened.screen;
+            typePoint(*screen, "40", "13", "17", "3000");
             child<QCheckBox>(*screen, "Check1")->setChecked(jumps);
-            auto* button = child<QPushButton>(*screen, "Command3");
-            QCOMPARE(button->shortcut(), QKeySequence(QStringLiteral("Alt+G")));
+            QCOMPARE(child<QPushButton>(*screen, "Command3")->shortcut(),
+                     QKeySequence(QStringLiteral("Alt+G")));
+            const auto seededClick = [&] {
+                t.context.source = SeededSource(77);
+                press(*screen, "Command1");
+            };
 
-            t.context.source = SeededSource(77);
-            press(*screen, "Command1");
+            seededClick();
             const QString without = text(*screen, "Text5");
             const QString withoutError = child<QLineEdit>(*screen, "Text5")->toolTip();
             QVERIFY(program.view(2) == nullptr);
 
             press(*screen, "Command3");
             RunView* view = program.view(2);
-            QVERIFY(view != nullptr);
-            QVERIFY(view->isVisible());
+            QVERIFY(view != nullptr && view->isVisible() && screen->isVisible());
             QCOMPARE(view->windowTitle(), QStringLiteral("Grafico Form2"));
-            QVERIFY(program.screen(2)->isVisible());
-            t.context.source = SeededSource(77);
-            press(*screen, "Command1");
+            seededClick();
             QCOMPARE(text(*screen, "Text5"), without);
             QCOMPARE(child<QLineEdit>(*screen, "Text5")->toolTip(), withoutError);
 
@@ -80,37 +77,28 @@ private slots:
             QVERIFY(view->copiedText().startsWith(QStringLiteral(
                 "x0\ty0\tstima\terrore standard\tprove\tesatto discreto\tfunzione\n13\t17\t")));
 
-            // Pressed again, "Grafico…" keeps the one view.
             press(*screen, "Command3");
             QCOMPARE(program.view(2), view);
 
             view->close();
             QVERIFY(!view->isVisible());
             const std::uint64_t version = view->data().version();
-            t.context.source = SeededSource(77);
-            press(*screen, "Command1");
+            seededClick();
             QCOMPARE(text(*screen, "Text5"), without);
             QCOMPARE(view->data().version(), version);
         }
     }
 
-    // On Form6 the view has every node's estimate, in node order, and the exact values along the
-    // line; a view of one screen hears nothing of another's clicks.
+    // On Form6 the view has every node's estimate in node order with the exact values along the
+    // line; it hears nothing of another screen's clicks.
     void aSectionClickFillsItsViewAndOnlyIts() {
         TestContext t;
-        Program program(t.context, createScreen);
-        program.start();
-        press(*program.menu(), "Command5");
-        ComputingScreen* form6 = program.screen(6);
+        OpenedScreen opened(t.context, "Command5", 6);
+        Program& program = opened.program;
+        ComputingScreen* form6 = opened.screen;
         QVERIFY(form6 != nullptr);
-        typeAll(*form6, {{"Text9", "6"},
-                         {"Text10", "4"},
-                         {"Text1", "3"},
-                         {"Text8", "2"},
-                         {"Text3", "2"},
-                         {"Text4", "500"},
-                         {"Text6", "12"},
-                         {"Text7", "8"}});
+        typeAll(*form6, {{"Text9", "6"}, {"Text10", "4"}, {"Text1", "3"}, {"Text8", "2"}});
+        typeAll(*form6, {{"Text3", "2"}, {"Text4", "500"}, {"Text6", "12"}, {"Text7", "8"}});
         chooseDatum(*form6, 2);
         press(*form6, "Command3");
         RunView* view = program.view(6);
@@ -123,9 +111,7 @@ private slots:
         QCOMPARE(rows.size(), std::size_t{13});
         for (std::size_t k = 0; k < rows.size(); ++k) {
             QCOMPARE(rows[k].index, static_cast<Int16>(k));
-            QVERIFY(rows[k].estimate.has_value());
-            QVERIFY(rows[k].exact.has_value());
-            QVERIFY(rows[k].function.has_value());
+            QVERIFY(rows[k].estimate && rows[k].exact && rows[k].function);
             if (rows[k].estimate->standardError > 0.0) {
                 QVERIFY(std::fabs(rows[k].estimate->value - *rows[k].exact) <=
                         5.0 * rows[k].estimate->standardError);
@@ -135,40 +121,24 @@ private slots:
 
         press(*form6, "Command2");
         press(*program.menu(), "Command1");
-        ComputingScreen* form2 = program.screen(2);
-        typeAll(*form2,
-                {{"Text1", "1"}, {"Text6", "8"}, {"Text2", "3"}, {"Text3", "3"}, {"Text4", "100"}});
-        chooseDatum(*form2, 1);
+        typePoint(*program.screen(2), "8", "3", "3", "100");
         const std::uint64_t version = view->data().version();
-        press(*form2, "Command1");
+        press(*program.screen(2), "Command1");
         QCOMPARE(view->data().version(), version);
     }
 
-    // Where the memory does not hold the exact solve, the view says so and shows the rest; the
-    // click itself completes as ever.
+    // Where the memory does not hold the exact solve the view says so; the click completes.
     void aGridTooLargeForTheExactSolveIsSaidSo() {
-        RecordingMessages messages;
-        WalkPool pool{2};
-        QTemporaryDir folder;
-        ScreenContext context{messages, SeededSource(3),
-                              std::filesystem::path(folder.path().toStdString()) / "risultato.m",
-                              pool, fourMegabytes};
-        Program program(context, createScreen);
-        program.start();
-        press(*program.menu(), "Command1");
-        ComputingScreen* screen = program.screen(2);
-        typeAll(*screen, {{"Text1", "1"},
-                          {"Text6", "2000"},
-                          {"Text2", "700"},
-                          {"Text3", "900"},
-                          {"Text4", "300"}});
-        chooseDatum(*screen, 1);
+        TestContext t(3, fourMegabytes);
+        OpenedScreen opened(t.context, "Command1", 2);
+        ComputingScreen* screen = opened.screen;
+        typePoint(*screen, "2000", "700", "900", "300");
         child<QCheckBox>(*screen, "Check1")->setChecked(true);
         press(*screen, "Command3");
         press(*screen, "Command1");
         QVERIFY(!text(*screen, "Text5").isEmpty());
-        QVERIFY(messages.messages.empty());
-        RunView* view = program.view(2);
+        QVERIFY(t.messages.messages.empty());
+        RunView* view = opened.program.view(2);
         const RunSnapshot data = view->data().snapshot();
         QCOMPARE(data.state, RunState::Completed);
         QCOMPARE(data.exactState, ExactState::TooLarge);
@@ -179,24 +149,16 @@ private slots:
                     .contains(QString::fromUtf8(kExactTooLargeText)));
     }
 
-    // Closing the view is always allowed: closed by the window system (its close button,
-    // Alt+F4) while the walks run, it goes at once, not when the click ends, and the click goes
-    // on. The walks, from the middle of a 600-step square, are under way before the close and
-    // far from their end: the test's own Esc ends them.
+    // Closed by the window system while the walks run, the view goes at once and the click goes
+    // on. The lattice walks from the middle of a 600-step square take many seconds: the test's
+    // own Esc ends them.
     void theViewClosesAtOnceDuringARun() {
         TestContext t;
-        Program program(t.context, createScreen);
-        program.start();
-        press(*program.menu(), "Command1");
-        ComputingScreen* screen = program.screen(2);
-        typeAll(*screen, {{"Text1", "1"},
-                          {"Text6", "600"},
-                          {"Text2", "300"},
-                          {"Text3", "300"},
-                          {"Text4", "32767"}});
-        chooseDatum(*screen, 1);
+        OpenedScreen opened(t.context, "Command1", 2);
+        ComputingScreen* screen = opened.screen;
+        typePoint(*screen, "600", "300", "300", "32767");
         press(*screen, "Command3");
-        RunView* view = program.view(2);
+        RunView* view = opened.program.view(2);
         QVERIFY(view != nullptr);
         QVERIFY(QTest::qWaitForWindowExposed(view));
         bool hiddenDuringTheRun = false;
@@ -208,7 +170,6 @@ private slots:
                 deliverQueuedInput();
                 hiddenDuringTheRun = !view->isVisible();
                 runningAfterTheClose = background(*screen) == busyColour();
-                // The lattice walks of a 600-step square take many seconds: Esc ends them.
                 queueWindowSystemKey(screen, Qt::Key_Escape);
             });
         press(*screen, "Command1");
@@ -216,7 +177,7 @@ private slots:
         QVERIFY(runningAfterTheClose);
         QVERIFY(!view->isVisible());
         QVERIFY(t.messages.messages.empty());
-        // The rest of that click still reached the view, harmlessly; the next one does not.
+        // The rest of that click still reached the view; the next one does not.
         QCOMPARE(view->data().snapshot().state, RunState::Interrupted);
         const std::uint64_t version = view->data().version();
         typeAll(*screen, {{"Text6", "20"}, {"Text2", "10"}, {"Text3", "10"}, {"Text4", "10"}});

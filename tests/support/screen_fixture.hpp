@@ -20,10 +20,11 @@ namespace nurlo::test {
 inline std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
 
 struct TestContext {
-    explicit TestContext(std::uint64_t seed = 12345)
+    explicit TestContext(std::uint64_t seed = 12345,
+                         std::size_t (&availableMemory)() = plentyOfMemory)
         : context{messages, SeededSource(seed),
                   std::filesystem::path(folder.path().toStdString()) / "risultato.m", pool,
-                  plentyOfMemory} {}
+                  availableMemory} {}
 
     RecordingMessages messages;
     QTemporaryDir folder;
