@@ -1,5 +1,5 @@
-// The exact discrete solution of a filled grid as the view holds it, computed by the tests' own
-// relaxation solver, so that the view's tests do not lean on the engine's solve.
+// What the view's tests share: a click's plan in one line, and the exact discrete solution of a
+// filled grid computed by the tests' own relaxation solver, so as not to lean on the engine's.
 #pragma once
 
 #include <memory>
@@ -10,6 +10,12 @@
 #include "walk.hpp"
 
 namespace nurlo::test {
+
+inline RunPlan planOf(WalkDomain domain, BoundaryDatum datum, double lx, double ly, Int16 walks,
+                      std::vector<Node> nodes, WalkKind walk = WalkKind::Lattice,
+                      std::optional<SectionAxis> axis = {}) {
+    return {domain, datum, lx, ly, walks, walk, std::move(nodes), axis};
+}
 
 inline std::shared_ptr<ExactField> exactOf(const BoundaryGrid& grid, const WalkDomain& domain) {
     const HarmonicSolution solution(
