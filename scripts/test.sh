@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
-find app bench conventions engine output screens tests -name '*.cpp' -o -name '*.hpp' |
+find app bench conventions engine output screens tests view -name '*.cpp' -o -name '*.hpp' |
   sort | xargs clang-format --dry-run --Werror
 
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNURLO_WERROR=ON
