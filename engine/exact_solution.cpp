@@ -211,7 +211,15 @@ public:
     // The one turn of the process. Never destroyed: a factorisation still running in the
     // background when the program ends still finds it.
     static LibraryTurn& instance() {
-        static auto* turn = new LibraryTurn;
+        static auto* turn = [] {
+            auto* made = new LibraryTurn;
+            // The end of the process waits for a factorisation left running in the background.
+            // It would otherwise go on while the libraries' finalisers run, and the BLAS's own
+            // finaliser pulls its kernels from under it: a crash as the program closes. This
+            // runs before those finalisers, which were registered when the libraries loaded.
+            std::atexit([] { instance().take(); });
+            return made;
+        }();
         return *turn;
     }
 
