@@ -21,9 +21,11 @@
 #include <exception>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "boundary_datum.hpp"
+#include "dense_kernels.hpp"
 #include "exact_solution.hpp"
 
 #ifdef NURLO_BENCH_EIGEN
@@ -189,10 +191,14 @@ int solveOnce(const std::string& shape, int side, const std::string& solver) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The dense kernels the program itself would use.
+    nurlo::restartWithProcessorKernels(argv);
     const std::string solver = argc > 3                                       ? argv[3]
                                : argc == 3 && std::string(argv[1]) == "table" ? argv[2]
                                                                               : "cholmod";
     if (argc >= 2 && std::string(argv[1]) == "table") {
+        const std::string_view kernels = nurlo::loadedKernels();
+        std::printf("Dense kernels: %.*s\n\n", static_cast<int>(kernels.size()), kernels.data());
         std::printf(
             "| shape | side | free nodes | wall s | cpu s | peak MiB | estimate MiB | "
             "residual / max |g| |\n|---|---|---|---|---|---|---|---|\n");

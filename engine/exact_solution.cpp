@@ -2,6 +2,8 @@
 
 #include <omp.h>
 #include <suitesparse/cholmod.h>
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -9,6 +11,8 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
 #include <exception>
 #include <functional>
 #include <limits>
@@ -31,6 +35,45 @@ constexpr std::int64_t kNumbered = 10;
 constexpr std::int64_t kAnalysed = 20;
 constexpr std::int64_t kFactorised = 90;
 constexpr std::int64_t kSolved = 100;
+
+// Blocks of the library at least this large ask for huge pages.
+constexpr std::size_t kHugePagesFrom = std::size_t{4} << 20;
+
+// Asks the kernel to back a block with huge pages (2 MiB instead of 4 KiB) where it can. The
+// factor of a large grid is hundreds of megabytes written once from start to end: in 4 KiB pages
+// that is a page fault every 4 KiB, about a sixth of a 1000 x 1000 solve. Only advice: a kernel
+// that declines leaves the block as it was.
+void* withHugePages(void* block, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    if (block != nullptr && size >= kHugePagesFrom) {
+        const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        const auto start = reinterpret_cast<std::uintptr_t>(block);
+        const std::uintptr_t first = (start + pageSize - 1) / pageSize * pageSize;
+        const std::uintptr_t end = (start + size) / pageSize * pageSize;
+        madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+#endif
+    return block;
+}
+void* allocateLarge(std::size_t size) { return withHugePages(std::malloc(size), size); }
+void* allocateLargeZeroed(std::size_t count, std::size_t size) {
+    // calloc has refused a count * size that overflows, so the product is the block's size.
+    return withHugePages(std::calloc(count, size), count * size);
+}
+void* reallocateLarge(void* block, std::size_t size) {
+    return withHugePages(std::realloc(block, size), size);
+}
+
+// The library takes its memory through these from the first solve on; it frees it with free(),
+// as before.
+void useHugePagesForTheLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        SuiteSparse_config.malloc_func = allocateLarge;
+        SuiteSparse_config.calloc_func = allocateLargeZeroed;
+        SuiteSparse_config.realloc_func = reallocateLarge;
+    });
+}
 
 // A box of at most this many nodes is numbered row by row instead of being cut again: below that
 // the cuts save less fill than they cost in supernodes too small for the dense kernels.
@@ -168,7 +211,15 @@ public:
     // The one turn of the process. Never destroyed: a factorisation still running in the
     // background when the program ends still finds it.
     static LibraryTurn& instance() {
-        static auto* turn = new LibraryTurn;
+        static auto* turn = [] {
+            auto* made = new LibraryTurn;
+            // The end of the process waits for a factorisation left running in the background.
+            // It would otherwise go on while the libraries' finalisers run, and the BLAS's own
+            // finaliser pulls its kernels from under it: a crash as the program closes. This
+            // runs before those finalisers, which were registered when the libraries loaded.
+            std::atexit([] { instance().take(); });
+            return made;
+        }();
         return *turn;
     }
 
@@ -252,6 +303,7 @@ public:
         : turn_(std::move(turn)),
           largest_(largest),
           beforeFactorisation_(std::move(beforeFactorisation)) {
+        useHugePagesForTheLibrary();
         cholmod_l_start(&common_);
         common_.print = 0;  // failures come back as the status, not as text on the console
         common_.nmethods = 1;
@@ -269,12 +321,12 @@ public:
     Factorisation(const Factorisation&) = delete;
     Factorisation& operator=(const Factorisation&) = delete;
 
-    // The lower triangle of the matrix, column by column, with room for `entries` entries, and
+    // The upper triangle of the matrix, column by column, with room for `entries` entries, and
     // the right-hand side; the caller fills both.
     void allocate(Index unknowns, Index entries) {
         matrix_ = cholmod_l_allocate_sparse(
             static_cast<std::size_t>(unknowns), static_cast<std::size_t>(unknowns),
-            static_cast<std::size_t>(entries), 1, 1, -1, CHOLMOD_REAL, &common_);
+            static_cast<std::size_t>(entries), 1, 1, 1, CHOLMOD_REAL, &common_);
         raiseIfNull(matrix_);
         rhs_ = cholmod_l_zeros(static_cast<std::size_t>(unknowns), 1, CHOLMOD_REAL, &common_);
         raiseIfNull(rhs_);
@@ -413,7 +465,8 @@ double largestStoppingValue(const BoundaryGrid& grid, const WalkDomain& domain) 
     return largest;
 }
 
-// Fills the lower triangle of the system in the numbering's order, and its right-hand side with
+// Fills the upper triangle of the system in the numbering's order (the triangle the library
+// factorises as it is, where the other would be transposed first), and its right-hand side with
 // the stopping neighbours' values scaled by 2^-exponent.
 void assemble(const BoundaryGrid& grid, const Numbering& numbering, int exponent,
               Factorisation& system) {
@@ -428,36 +481,36 @@ void assemble(const BoundaryGrid& grid, const Numbering& numbering, int exponent
         const int i = static_cast<int>(offset / column);
         const int j = static_cast<int>(offset % column);
         starts[k] = entry;
-        rows[entry] = k;
-        entries[entry] = 4.0;
-        ++entry;
         // A free node lies strictly inside the rectangle: its four neighbours are on the grid.
         const std::array<Node, 4> neighbours = {
             {{static_cast<Int16>(i - 1), static_cast<Int16>(j)},
              {static_cast<Int16>(i + 1), static_cast<Int16>(j)},
              {static_cast<Int16>(i), static_cast<Int16>(j - 1)},
              {static_cast<Int16>(i), static_cast<Int16>(j + 1)}}};
-        std::array<Index, 4> later{};
-        int laterCount = 0;
+        std::array<Index, 4> earlier{};
+        int earlierCount = 0;
         double sum = 0.0;
         for (const Node neighbour : neighbours) {
             const std::int32_t number = numbering.number(neighbour.x, neighbour.y);
             if (number < 0) {
                 sum += std::ldexp(grid.at(neighbour.x, neighbour.y), -exponent);
-            } else if (number > k) {
+            } else if (number < k) {
                 // Kept in increasing order, as the library wants the rows of a column.
-                auto slot = static_cast<std::size_t>(laterCount++);
-                for (; slot > 0 && later[slot - 1] > number; --slot) {
-                    later[slot] = later[slot - 1];
+                auto slot = static_cast<std::size_t>(earlierCount++);
+                for (; slot > 0 && earlier[slot - 1] > number; --slot) {
+                    earlier[slot] = earlier[slot - 1];
                 }
-                later[slot] = number;
+                earlier[slot] = number;
             }
         }
-        for (int n = 0; n < laterCount; ++n) {
-            rows[entry] = later[static_cast<std::size_t>(n)];
+        for (int n = 0; n < earlierCount; ++n) {
+            rows[entry] = earlier[static_cast<std::size_t>(n)];
             entries[entry] = -1.0;
             ++entry;
         }
+        rows[entry] = k;
+        entries[entry] = 4.0;
+        ++entry;
         rhs[k] = sum;
     }
     starts[numbering.count()] = entry;

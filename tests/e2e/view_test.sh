@@ -24,7 +24,8 @@ export DISPLAY=":$display"
 export QT_QPA_PLATFORM=xcb
 rm -f "$out"/view-*.png
 
-"$exe" &
+# OpenBLAS says which dense kernels it loads ("Core: ..."), at every start of the program.
+OPENBLAS_VERBOSE=2 "$exe" 2>"$out/view-test-stderr.txt" &
 pid=$!
 cleanup() {
   kill "$pid" 2>/dev/null || true
@@ -73,6 +74,16 @@ save_image() {
 # Form2, the square's point screen. Focus order: Calcola!, Dimensioni, ascissa, ordinata, N prove,
 # Dato al bordo, Risultato, Torna al menù, N° suddivisioni, Grafico…, Salti esatti.
 focus Form1
+# The exact solutions of the view are factorised with the system BLAS. Where the processor has
+# AVX2 and FMA, the program runs them with kernels that use them, not OpenBLAS's generic fallback
+# (which OpenBLAS 0.3.21 takes on processors it does not know by model).
+if grep -qw avx2 /proc/cpuinfo && grep -qw fma /proc/cpuinfo; then
+  kernels=$(sed -n 's/^Core: //p' "$out/view-test-stderr.txt" | tail -n 1)
+  if [ -n "$kernels" ] && [ "$kernels" = Prescott ]; then
+    fail "the program runs the generic Prescott kernels on a processor with AVX2"
+  fi
+  echo "dense kernels: ${kernels:-not OpenBLAS}"
+fi
 key space
 focus Form2
 tab 1; write 1

@@ -4,8 +4,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -280,6 +282,43 @@ TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMem
     };
     EXPECT_EXIT(solveCapped(), testing::ExitedWithCode(0), "");
 #endif
+}
+
+// A factorisation left running in the background when the process ends is waited for: ended
+// under it, the libraries' finalisers take the BLAS away and the process crashes as it closes.
+// The child stops a solve, then ends; its factorisation is held until the end has begun, and
+// says on its way out that it got there.
+TEST(ExactSolutionLimitsDeathTest, TheEndOfTheProcessWaitsForAFactorisationLeftRunning) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static std::atomic<bool> ending{false};
+    struct SaysWhenFreed {
+        SaysWhenFreed() = default;
+        SaysWhenFreed(const SaysWhenFreed&) = delete;
+        SaysWhenFreed& operator=(const SaysWhenFreed&) = delete;
+        ~SaysWhenFreed() { std::fputs("factorisation over\n", stderr); }
+    };
+    const auto stopThenEnd = [] {
+        {
+            const BoundaryGrid grid = filled({600, 600}, BoundaryDatum::Seno, 1.0, 1.0);
+            Progress progress;
+            ExactSolveOptions options(std::numeric_limits<std::size_t>::max(), &progress);
+            options.beforeFactorisation = [&progress, says = std::make_shared<SaysWhenFreed>()] {
+                std::fputs("factorising\n", stderr);
+                progress.requestStop();
+                while (!ending.load()) {
+                    std::this_thread::yield();
+                }
+            };
+            try {
+                solveExact(grid, WalkDomain::square(600), options);
+                std::exit(2);
+            } catch (const Interrupted&) {
+            }
+        }
+        std::atexit([] { ending.store(true); });  // the first thing the end of the process does
+        std::exit(0);
+    };
+    EXPECT_EXIT(stopThenEnd(), testing::ExitedWithCode(0), "factorising.*factorisation over");
 }
 
 // The points the test's threads reach, in order; a thread waits for another's point, so the test
