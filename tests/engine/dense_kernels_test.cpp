@@ -3,34 +3,27 @@
 #include <gtest/gtest.h>
 
 #include <string_view>
+#include <tuple>
 
 namespace nurlo {
 namespace {
 
-// Only the generic fallback is replaced, and never by kernels the processor cannot run: naming
-// SkylakeX on a processor without AVX-512 would end the program on its first factorisation.
+// Only the generic fallback is replaced (a choice "" is not OpenBLAS), and never by kernels the
+// processor cannot run: SkylakeX without AVX-512 would end the program on its first factorisation.
 TEST(DenseKernels, OnlyTheGenericFallbackIsReplacedByKernelsTheProcessorRuns) {
-    const ProcessorFeatures none{}, avx{true, false, false}, avx2{true, true, false},
-        avx512{true, true, true}, avx512WithoutAvx2{true, false, true};
-    struct Case {
-        std::string_view libraryChoice;
-        ProcessorFeatures features;
-        std::string_view named;
+    const std::tuple<std::string_view, ProcessorFeatures, std::string_view> cases[] = {
+        {"Prescott", {true, true, true}, "SkylakeX"},
+        {"Prescott", {true, true, false}, "Haswell"},
+        {"Prescott", {true, false, false}, "Sandybridge"},
+        {"Prescott", {}, ""},
+        {"Prescott", {true, false, true}, "Sandybridge"},
+        {"Haswell", {true, true, true}, ""},
+        {"Zen", {true, true, false}, ""},
+        {"", {true, true, true}, ""},
     };
-    const Case cases[] = {
-        {"Prescott", avx512, "SkylakeX"},
-        {"Prescott", avx2, "Haswell"},
-        {"Prescott", avx, "Sandybridge"},
-        {"Prescott", avx512WithoutAvx2, "Sandybridge"},
-        {"Prescott", none, ""},
-        {"Haswell", avx512, ""},
-        {"Zen", avx2, ""},
-        {"", avx512, ""},  // "": not OpenBLAS
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(kernelsInsteadOf(c.libraryChoice, c.features), c.named)
-            << c.libraryChoice << " " << c.features.avx << c.features.avx2AndFma
-            << c.features.avx512;
+    for (const auto& [choice, has, named] : cases) {
+        EXPECT_EQ(kernelsInsteadOf(choice, has), named)
+            << choice << " " << has.avx << has.avx2AndFma << has.avx512;
     }
 }
 

@@ -3,21 +3,18 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <numbers>
 #include <optional>
-#include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "boundary_datum.hpp"
@@ -30,122 +27,100 @@ namespace nurlo {
 namespace {
 
 constexpr std::size_t kPlentyOfMemory = std::size_t{1} << 40;
+constexpr auto L = &WalkDomain::lShaped;
 
 ExactSolution solve(const BoundaryGrid& grid, const WalkDomain& domain) {
     return solveExact(grid, domain, ExactSolveOptions(kPlentyOfMemory));
 }
 
-// The square of side nx when a is kSquare, else the L with inner corner (a, b).
-constexpr Int16 kSquare = std::numeric_limits<Int16>::min();
-
-struct Domain {
-    Int16 nx, ny, a = kSquare, b = 0;
-    WalkDomain walk() const {
-        return a == kSquare ? WalkDomain::square(nx) : WalkDomain::lShaped(nx, ny, a, b);
-    }
-};
-
-BoundaryGrid filled(const Domain& d, BoundaryDatum datum, double lx, double ly) {
-    BoundaryGrid grid(d.nx, d.ny, kTestGridMemory);
+BoundaryGrid filled(const WalkDomain& d, BoundaryDatum datum, double lx, double ly) {
+    BoundaryGrid grid(d.nx(), d.ny(), kTestGridMemory);
     fillBoundary(grid, datum, lx, ly);
     return grid;
 }
 
-double largestGap(const BoundaryGrid& grid, const std::function<double(int, int)>& other) {
-    double gap = 0.0;
+// The two rules that fix the solution: a node where walks stop keeps the grid's value to the bit,
+// any other is the mean of its neighbours within 1e-12 of the largest |grid value| (the scale of
+// the largest |u - grid| returned); the mean is summed in quarters, so huge values do not overflow.
+double expectDiscreteHarmonic(const ExactSolution& u, const BoundaryGrid& grid,
+                              const WalkDomain& domain) {
+    double scale = 0.0, gap = 0.0;
+    std::int64_t freeNodes = 0;
     for (int i = 0; i <= grid.nx(); ++i) {
         for (int j = 0; j <= grid.ny(); ++j) {
-            gap = std::fmax(gap, std::fabs(grid.at(i, j) - other(i, j)));
+            scale = std::fmax(scale, std::fabs(grid.at(i, j)));
         }
     }
-    return gap;
-}
-
-// The solution is unique, so both rules at every node check it completely: a node where walks
-// stop keeps the grid's value to the bit, any other is the mean of its neighbours within 1e-12
-// of the largest |grid value| (formed from quarters, so that huge values do not overflow).
-void expectDiscreteHarmonic(const ExactSolution& u, const BoundaryGrid& grid,
-                            const WalkDomain& domain) {
-    ASSERT_EQ(u.nx(), grid.nx());
-    ASSERT_EQ(u.ny(), grid.ny());
-    const double tolerance = 1e-12 * largestGap(grid, [](int, int) { return 0.0; });
     EXPECT_TRUE(u.finite());
-    EXPECT_LE(u.residual(), tolerance);
+    EXPECT_LE(u.residual(), 1e-12 * scale);
     for (int i = 0; i <= grid.nx(); ++i) {
         for (int j = 0; j <= grid.ny(); ++j) {
             const bool stops = domain.stops({static_cast<Int16>(i), static_cast<Int16>(j)});
             const double expected = stops ? grid.at(i, j)
                                           : 0.25 * u.at(i - 1, j) + 0.25 * u.at(i + 1, j) +
                                                 0.25 * u.at(i, j - 1) + 0.25 * u.at(i, j + 1);
-            EXPECT_LE(std::fabs(u.at(i, j) - expected), stops ? 0.0 : tolerance)
+            EXPECT_LE(std::fabs(u.at(i, j) - expected), stops ? 0.0 : 1e-12 * scale)
                 << "at (" << i << ", " << j << ")";
+            gap = std::fmax(gap, std::fabs(u.at(i, j) - grid.at(i, j)));
+            freeNodes += !stops;
         }
     }
+    EXPECT_EQ(u.freeNodes(), freeNodes);
+    return gap / scale;
 }
 
-// Where the datum is discrete harmonic the solution is the datum: x*y at any spacings, x^2 - y^2
-// and x^3 - 3xy^2 at equal spacings only; at unequal ones x^2 - y^2 must leave the datum.
+// A discrete harmonic datum is its own solution: x*y at any spacings, x^2 - y^2 and x^3 - 3xy^2
+// at equal ones only (at unequal ones x^2 - y^2 must move).
 TEST(ExactSolution, EveryDatumObeysBothRulesAndHarmonicDataAreTheirOwnSolutions) {
-    // Corners in the middle, on and beyond the edges, negative, at the origin, below the grid;
-    // grids of one and two steps, with no free node, and with a free node in the removed block.
-    const Domain domains[] = {{9, 9},        {12, 10, 6, 5}, {12, 10, 10, 8}, {10, 8, 10, 3},
-                              {10, 8, 4, 8}, {8, 8, 20, 30}, {8, 9, -3, 4},   {7, 7, 0, 0},
-                              {7, 7, 3, -2}, {2, 2},         {2, 1, 1, 1},    {1, 1},
-                              {1, 5, 0, 2},  {3, 3, 1, 1}};
-    const struct {
-        BoundaryDatum datum;
-        double hx, hy;
-        bool harmonic;
-    } data[] = {
+    // Corners inside, on and beyond the edges, negative, at the origin; grids of one and two steps,
+    // with no free node, and with the only free node in the removed block (3 x 3, corner (1, 1)).
+    const WalkDomain domains[] = {WalkDomain::square(9), L(12, 10, 6, 5),      L(12, 10, 10, 8),
+                                  L(10, 8, 10, 3),       L(10, 8, 4, 8),       L(8, 8, 20, 30),
+                                  L(8, 9, -3, 4),        L(7, 7, 0, 0),        L(7, 7, 3, -2),
+                                  L(2, 1, 1, 1),         L(1, 5, 0, 2),        L(3, 3, 1, 1),
+                                  WalkDomain::square(2), WalkDomain::square(1)};
+    const std::tuple<BoundaryDatum, double, double, bool> data[] = {
         {BoundaryDatum::XY, 1.0, 1.0, true},         {BoundaryDatum::XY, 2.5, -0.75, true},
         {BoundaryDatum::X2MinusY2, 0.5, 0.5, true},  {BoundaryDatum::X3Minus3XY2, 0.5, 0.5, true},
         {BoundaryDatum::X2MinusY2, 2.0, 0.5, false}, {BoundaryDatum::ExpXSiny, 0.13, 0.21, false},
     };
-    for (const Domain& d : domains) {
-        for (const auto& c : data) {
-            const BoundaryGrid grid = filled(d, c.datum, c.hx * d.nx, c.hy * d.ny);
-            const ExactSolution u = solve(grid, d.walk());
-            SCOPED_TRACE(testing::Message() << d.nx << "x" << d.ny << " corner " << d.a << ","
-                                            << d.b << " " << datumRow(c.datum).listText);
-            expectDiscreteHarmonic(u, grid, d.walk());
-            const double gap = largestGap(grid, [&](int i, int j) { return u.at(i, j); });
-            if (c.harmonic) {
-                EXPECT_LE(gap, 1e-12 * largestGap(grid, [](int, int) { return 0.0; }));
-            } else if (c.datum == BoundaryDatum::X2MinusY2 && u.freeNodes() > 0) {
-                EXPECT_GT(gap, 0.1);
+    for (const WalkDomain& d : domains) {
+        for (const auto& [datum, hx, hy, harmonic] : data) {
+            SCOPED_TRACE(testing::Message() << d.nx() << "x" << d.ny() << " corner " << d.a() << ","
+                                            << d.b() << " " << datumRow(datum).listText);
+            const BoundaryGrid grid = filled(d, datum, hx * d.nx(), hy * d.ny());
+            const ExactSolution u = solve(grid, d);
+            const double gap = expectDiscreteHarmonic(u, grid, d);
+            if (harmonic) {
+                EXPECT_LE(gap, 1e-12);
+            } else if (datum == BoundaryDatum::X2MinusY2 && u.freeNodes() > 0) {
+                EXPECT_GT(gap, 1e-3);
             }
         }
     }
-    EXPECT_EQ(
-        solve(filled({3, 3, 1, 1}, BoundaryDatum::Seno, 1, 1), WalkDomain::lShaped(3, 3, 1, 1))
-            .freeNodes(),
-        1);
 
     // Values near the largest double stay finite; an infinity or a NaN is reported, not thrown.
-    const Domain huge{8, 8, 5, 4};
-    const BoundaryGrid big = filled(huge, BoundaryDatum::ExpXSiny, 709.7, 1.5);
-    ASSERT_GT(largestGap(big, [](int, int) { return 0.0; }), 1e308);
-    expectDiscreteHarmonic(solve(big, huge.walk()), big, huge.walk());
+    const BoundaryGrid big = filled(L(8, 8, 5, 4), BoundaryDatum::ExpXSiny, 709.7, 1.5);
+    ASSERT_GT(big.at(8, 8), 1e308);
+    expectDiscreteHarmonic(solve(big, L(8, 8, 5, 4)), big, L(8, 8, 5, 4));
     for (const double bad : {std::numeric_limits<double>::infinity(), std::nan("")}) {
-        BoundaryGrid broken = filled({6, 6}, BoundaryDatum::Seno, 1.0, 1.0);
+        BoundaryGrid broken = filled(WalkDomain::square(6), BoundaryDatum::Seno, 1.0, 1.0);
         broken.set(0, 3, bad);
         EXPECT_FALSE(solve(broken, WalkDomain::square(6)).finite()) << bad;
     }
 }
 
-// The square's sine datum against the discrete sine series u(i, j) = sum_m c_m sin(m pi i / n)
-// sinh(beta_m (n - j)) / sinh(beta_m n), c_m = (2 / n) sum_k f_k sin(m pi k / n),
-// cosh(beta_m) = 2 - cos(m pi / n); the ratio of sinh is written with expm1 so it cannot overflow.
+// u(i, j) = sum_m c_m sin(m pi i / n) sinh(beta_m (n - j)) / sinh(beta_m n), with cosh(beta_m) =
+// 2 - cos(m pi / n), c_m = (2 / n) sum_k f_k sin(m pi k / n); at n = 3 it is the solve by hand.
 TEST(ExactSolution, SquareSineMatchesTheDiscreteSineSeries) {
     constexpr double pi = std::numbers::pi;
     for (const auto& [n, length] :
          {std::pair{3, 1.0}, {4, 1.0}, {7, 1.0}, {16, 0.37}, {60, 2.0}, {400, 1.0}}) {
-        const BoundaryGrid grid =
-            filled({toInt16(n), toInt16(n)}, BoundaryDatum::Seno, length, length);
-        const ExactSolution u = solve(grid, WalkDomain::square(toInt16(n)));
-        std::vector<double> coefficients(static_cast<std::size_t>(n)), betas(coefficients.size());
-        double* const c = coefficients.data();  // indexed by m
-        double* const beta = betas.data();
+        const WalkDomain square = WalkDomain::square(toInt16(n));
+        const BoundaryGrid grid = filled(square, BoundaryDatum::Seno, length, length);
+        const ExactSolution u = solve(grid, square);
+        std::vector<double> cs(static_cast<std::size_t>(n)), betas(cs.size());
+        double *const c = cs.data(), *const beta = betas.data();  // indexed by m
         for (int m = 1; m < n; ++m) {
             for (int k = 1; k < n; ++k) {
                 c[m] += 2.0 / n * grid.at(k, 0) * std::sin(m * pi * k / n);
@@ -167,80 +142,47 @@ TEST(ExactSolution, SquareSineMatchesTheDiscreteSineSeries) {
     }
 }
 
-struct WalkCase {
-    Domain domain;
-    BoundaryDatum datum;
-    double lx, ly;
-    std::vector<Node> starts;
-};
-
-const WalkCase kWalkCases[] = {
-    {{10, 10}, BoundaryDatum::Seno, 1.0, 1.0, {{5, 5}, {2, 1}, {8, 3}}},
-    {{10, 10, 5, 5}, BoundaryDatum::Seno, 1.0, 1.0, {{6, 2}, {2, 6}, {4, 4}}},
-    {{10, 10, 5, 5}, BoundaryDatum::ExpXSiny, 1.0, 1.5, {{4, 6}, {6, 4}, {8, 8}}},
-};
-
-// Start nodes where a seeded estimate of 20000 walks lies more than 5 standard errors from `u`.
-int walkDisagreements(const WalkCase& c, const std::function<double(int, int)>& u, WalkKind kind) {
-    const BoundaryGrid grid = filled(c.domain, c.datum, c.lx, c.ly);
-    const WalkEstimator estimator(grid, c.domain.walk(), {.walk = kind});
-    int disagreements = 0;
-    std::uint64_t seed = 17;
-    for (const Node start : c.starts) {
-        SeededSource source(seed++);
-        const Estimate estimate = estimator.run(start, 20000, source);
-        disagreements +=
-            !(std::fabs(estimate.value - u(start.x, start.y)) <= 5.0 * estimate.standardError);
-    }
-    return disagreements;
-}
-
-TEST(ExactSolutionWalks, SeededEstimatesAgreeWithinFiveStandardErrorsInBothWalkModes) {
-    for (const WalkCase& c : kWalkCases) {
-        const ExactSolution u = solve(filled(c.domain, c.datum, c.lx, c.ly), c.domain.walk());
-        for (const WalkKind kind : {WalkKind::Lattice, WalkKind::Jump}) {
-            EXPECT_EQ(walkDisagreements(
-                          c, [&](int i, int j) { return u.at(i, j); }, kind),
-                      0)
-                << static_cast<int>(c.datum) << " corner " << c.domain.a << " kind "
-                << static_cast<int>(kind);
-        }
-    }
-}
-
-// The power of the tests above: a solve that stops walks only at the L's corner node, not on its
-// two segments (relaxed with that wrong rule), is rejected by the walks, and its node walled in
-// by the segments is not the mean of its neighbours.
-TEST(ExactSolutionWalks, RejectASolverThatStopsOnlyAtTheInnerCorner) {
-    const auto wrongSolve = [](const Domain& d, const BoundaryGrid& grid) {
-        return test::HarmonicSolution(
-            d.nx, d.ny,
+// Seeded estimates of 20000 walks lie within 5 standard errors of the solution in both walk modes;
+// a solve that stops walks at the L's corner node but not on its two segments is rejected.
+TEST(ExactSolutionWalks, SeededEstimatesAgreeAndASolveStoppingOnlyAtTheInnerCornerIsRejected) {
+    const std::tuple<WalkDomain, BoundaryDatum, double, std::vector<Node>> cases[] = {
+        {WalkDomain::square(10), BoundaryDatum::Seno, 1.0, {{5, 5}, {2, 1}, {8, 3}}},
+        {L(10, 10, 5, 5), BoundaryDatum::Seno, 1.0, {{6, 2}, {2, 6}, {4, 4}}},
+        {L(10, 10, 5, 5), BoundaryDatum::ExpXSiny, 1.5, {{4, 6}, {6, 4}, {8, 8}}},
+    };
+    int wrongRejected = 0;
+    for (const auto& [d, datum, ly, starts] : cases) {
+        const BoundaryGrid grid = filled(d, datum, 1.0, ly);
+        const ExactSolution u = solve(grid, d);
+        const test::HarmonicSolution wrong(
+            d.nx(), d.ny(),
             [&](int i, int j) {
-                return i == 0 || j == 0 || i == d.nx || j == d.ny || (i == d.a && j == d.b);
+                return i == 0 || j == 0 || i == d.nx() || j == d.ny() || (i == d.a() && j == d.b());
             },
             [&](int i, int j) { return grid.at(i, j); });
-    };
-    int disagreements = 0;
-    for (const WalkCase& c : kWalkCases) {
-        if (c.domain.a != kSquare) {
-            const auto wrong = wrongSolve(c.domain, filled(c.domain, c.datum, c.lx, c.ly));
-            for (const WalkKind kind : {WalkKind::Lattice, WalkKind::Jump}) {
-                disagreements += walkDisagreements(
-                    c, [&](int i, int j) { return wrong.at(i, j); }, kind);
+        for (const WalkKind kind : {WalkKind::Lattice, WalkKind::Jump}) {
+            const WalkEstimator estimator(grid, d, {.walk = kind});
+            std::uint64_t seed = 17;
+            for (const Node start : starts) {
+                SeededSource source(seed++);
+                const Estimate e = estimator.run(start, 20000, source);
+                const auto agrees = [&](double exact) {
+                    return std::fabs(e.value - exact) <= 5.0 * e.standardError;
+                };
+                EXPECT_TRUE(agrees(u.at(start.x, start.y)))
+                    << datumRow(datum).listText << " corner " << d.a() << " from (" << start.x
+                    << ", " << start.y << ") walk " << static_cast<int>(kind);
+                wrongRejected += d.a() < d.nx() && !agrees(wrong.at(start.x, start.y));
             }
         }
     }
-    EXPECT_GE(disagreements, 6);
-
-    const BoundaryGrid g = filled({3, 3, 1, 1}, BoundaryDatum::ExpXSiny, 1.5, 2.0);
-    const double mean = (g.at(1, 2) + g.at(3, 2) + g.at(2, 1) + g.at(2, 3)) / 4.0;
-    EXPECT_GT(std::fabs(wrongSolve({3, 3, 1, 1}, g).at(2, 2) - mean), 1e-2);
+    EXPECT_GE(wrongRejected, 6);
 }
 
 // The memory check comes before any work, against the caller's limit.
 TEST(ExactSolutionLimits, AGridTooLargeForTheMemoryIsRefusedUpFront) {
-    const WalkDomain domain = WalkDomain::lShaped(40, 30, 20, 10);
-    const BoundaryGrid grid = filled({40, 30}, BoundaryDatum::Seno, 1.0, 1.0);
+    const WalkDomain domain = L(40, 30, 20, 10);
+    const BoundaryGrid grid = filled(domain, BoundaryDatum::Seno, 1.0, 1.0);
     const std::size_t needed = exactSolveBytes(domain);
     Progress progress;
     try {
@@ -259,18 +201,16 @@ TEST(ExactSolutionLimits, AGridTooLargeForTheMemoryIsRefusedUpFront) {
     EXPECT_RUNTIME_ERROR(solve(grid, domain).at(41, 0), ErrorKind::SubscriptOutOfRange);
 }
 
-// An allocation the library cannot make, in a child whose address space is capped a little above
-// what it uses, is the out-of-memory run-time error, not a crash.
+// In a child whose address space is capped a little above what it uses.
 TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMemoryError) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves the address space that the cap would take";
 #else
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     const auto solveCapped = [] {
-        const BoundaryGrid grid = filled({600, 600}, BoundaryDatum::Seno, 1.0, 1.0);
-        std::ifstream statm("/proc/self/statm");
+        const BoundaryGrid grid = filled(WalkDomain::square(600), BoundaryDatum::Seno, 1.0, 1.0);
         std::size_t pages = 0;
-        statm >> pages;
+        std::ifstream("/proc/self/statm") >> pages;
         const rlimit limit{pages * 4096 + (rlim_t{64} << 20), pages * 4096 + (rlim_t{64} << 20)};
         setrlimit(RLIMIT_AS, &limit);
         try {
@@ -284,25 +224,20 @@ TEST(ExactSolutionLimitsDeathTest, AnAllocationTheLibraryCannotMakeIsTheOutOfMem
 #endif
 }
 
-// A factorisation left running in the background when the process ends is waited for: ended
-// under it, the libraries' finalisers take the BLAS away and the process crashes as it closes.
-// The child stops a solve, then ends; its factorisation is held until the end has begun, and
-// says on its way out that it got there.
+// Ended under it, the libraries' finalisers would take the BLAS away and crash the process. The
+// child's stopped factorisation is held until the end has begun, and says when it is freed.
 TEST(ExactSolutionLimitsDeathTest, TheEndOfTheProcessWaitsForAFactorisationLeftRunning) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     static std::atomic<bool> ending{false};
-    struct SaysWhenFreed {
-        SaysWhenFreed() = default;
-        SaysWhenFreed(const SaysWhenFreed&) = delete;
-        SaysWhenFreed& operator=(const SaysWhenFreed&) = delete;
-        ~SaysWhenFreed() { std::fputs("factorisation over\n", stderr); }
-    };
     const auto stopThenEnd = [] {
         {
-            const BoundaryGrid grid = filled({600, 600}, BoundaryDatum::Seno, 1.0, 1.0);
+            const BoundaryGrid grid =
+                filled(WalkDomain::square(600), BoundaryDatum::Seno, 1.0, 1.0);
             Progress progress;
             ExactSolveOptions options(std::numeric_limits<std::size_t>::max(), &progress);
-            options.beforeFactorisation = [&progress, says = std::make_shared<SaysWhenFreed>()] {
+            const std::shared_ptr<void> saysWhenFreed(
+                nullptr, [](void*) { std::fputs("factorisation over\n", stderr); });
+            options.beforeFactorisation = [&progress, saysWhenFreed] {
                 std::fputs("factorising\n", stderr);
                 progress.requestStop();
                 while (!ending.load()) {
@@ -321,81 +256,59 @@ TEST(ExactSolutionLimitsDeathTest, TheEndOfTheProcessWaitsForAFactorisationLeftR
     EXPECT_EXIT(stopThenEnd(), testing::ExitedWithCode(0), "factorising.*factorisation over");
 }
 
-// The points the test's threads reach, in order; a thread waits for another's point, so the test
-// decides the order, not the machine's speed.
-class Events {
-public:
-    void note(const std::string& event) {
-        {
-            const std::lock_guard lock(mutex_);
-            log_.push_back(event);
-        }
-        noted_.notify_all();
-    }
-    void waitForAny(const std::vector<std::string>& events) {
-        std::unique_lock lock(mutex_);
-        noted_.wait(lock, [&] {
-            return std::find_first_of(log_.begin(), log_.end(), events.begin(), events.end()) !=
-                   log_.end();
-        });
-    }
-    std::ptrdiff_t first(const std::string& event) const {
-        const std::lock_guard lock(mutex_);
-        return std::find(log_.begin(), log_.end(), event) - log_.begin();
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable noted_;
-    std::vector<std::string> log_;
-};
-
-// A stop asked for while the library factorises is answered at once, with the factorisation held
-// at a gate; it keeps the library's turn until it ends, so a later solve answers a stop while it
-// waits, and the next one factorises only after the first has ended.
+// A stop during the factorisation is answered at once; the factorisation, held at a gate, keeps
+// the library's turn, so a later solve answers a stop while it waits and the next factorises after.
 TEST(ExactSolutionProgress, AStoppedFactorisationHoldsBackTheNextSolveUntilItEnds) {
-    const BoundaryGrid grid = filled({30, 30}, BoundaryDatum::Seno, 1.0, 1.0);
     const WalkDomain domain = WalkDomain::square(30);
-    const auto events = std::make_shared<Events>();  // the stopped factorisation outlives the test
+    const BoundaryGrid grid = filled(domain, BoundaryDatum::Seno, 1.0, 1.0);
+    // When each point was first reached (0: never); shared with the held factorisation.
+    struct Clock {
+        std::atomic<int> now{0}, secondWaits{0}, secondFactorises{0}, thirdWaits{0}, letGo{0},
+            thirdFactorises{0}, thirdEnds{0};
+        void mark(std::atomic<int>& point) {
+            int never = 0;
+            point.compare_exchange_strong(never, ++now);
+            point.notify_all();
+            now.notify_all();
+        }
+    };
+    const auto c = std::make_shared<Clock>();
 
-    Progress first;
+    Progress first, second, third;
     ExactSolveOptions stopped(kPlentyOfMemory, &first);
-    stopped.beforeFactorisation = [events, &first] {
+    stopped.beforeFactorisation = [c, &first] {
         first.requestStop();
-        events->waitForAny({"first let go"});
+        c->letGo.wait(0);
     };
     EXPECT_THROW(solveExact(grid, domain, stopped), Interrupted);
     EXPECT_LT(first.done(), 90) << "the stop waited for the factorisation";
 
-    Progress second;
     ExactSolveOptions stoppedWhileWaiting(kPlentyOfMemory, &second);
-    stoppedWhileWaiting.whileWaitingForTurn = [&] {
-        events->note("second waiting");
+    stoppedWhileWaiting.whileWaitingForTurn = [c, &second] {
+        c->mark(c->secondWaits);
         second.requestStop();
     };
-    stoppedWhileWaiting.beforeFactorisation = [events] { events->note("second factorising"); };
+    stoppedWhileWaiting.beforeFactorisation = [c] { c->mark(c->secondFactorises); };
     EXPECT_THROW(solveExact(grid, domain, stoppedWhileWaiting), Interrupted);
 
-    Progress third;
     ExactSolveOptions waiting(kPlentyOfMemory, &third);
-    waiting.whileWaitingForTurn = [events] { events->note("third waiting"); };
-    waiting.beforeFactorisation = [events] { events->note("third factorising"); };
+    waiting.whileWaitingForTurn = [c] { c->mark(c->thirdWaits); };
+    waiting.beforeFactorisation = [c] { c->mark(c->thirdFactorises); };
     std::optional<ExactSolution> solved;
+    const int before = c->now;
     std::thread solver([&] {
         try {
             solved.emplace(solveExact(grid, domain, waiting));
         } catch (...) {
-            ADD_FAILURE() << "the third solve failed";
         }
-        events->note("third ended");
+        c->mark(c->thirdEnds);
     });
-    events->waitForAny({"third waiting", "third factorising", "third ended"});
-    events->note("first let go");
+    c->now.wait(before);  // until the third solve waits (or wrongly goes ahead, or ends)
+    c->mark(c->letGo);
     solver.join();
 
-    EXPECT_LT(events->first("second waiting"), events->first("second factorising"));
-    EXPECT_LT(events->first("third waiting"), events->first("first let go"));
-    EXPECT_LT(events->first("first let go"), events->first("third factorising"));
+    EXPECT_TRUE(c->secondWaits > 0 && c->secondFactorises == 0);
+    EXPECT_TRUE(0 < c->thirdWaits && c->thirdWaits < c->letGo && c->letGo < c->thirdFactorises);
     ASSERT_TRUE(solved.has_value());
     EXPECT_EQ(third.stage(), Stage::Exact);
     EXPECT_EQ(third.done(), third.total());
