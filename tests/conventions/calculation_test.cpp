@@ -19,9 +19,9 @@ std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
 std::size_t noMemory() { return 0; }
 constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 
-// Hears of the plan and the estimates in the background, of the end on the interface thread.
-// After the plan it runs a stage of its own, as the view's exact solution does; it asks for a
-// stop (Esc) once `stopAt` estimates exist, 0 meaning during its own stage.
+// Hears of the plan and estimates in the background, of the end on the interface thread. After the
+// plan it runs a stage of its own (as the view's exact solve does); Esc once `stopAt` estimates
+// exist, 0 meaning during that stage.
 class RecordingObserver final : public CalculationObserver {
 public:
     void planned(const CalculationPlan& plan, Progress& progress) override {
@@ -150,5 +150,12 @@ TEST(Calculation, anObservedClickEndsAsAnUnobservedOne) {
                 EXPECT_EQ(progress.done(), progress.total());
             }
         }
+    }
+    // Along the bottom line every walk ends where it starts: each estimate is its node's value.
+    RecordingObserver observer;
+    Click bottom(WalkKind::Lattice, &observer, plentyOfMemory);
+    EXPECT_EQ(bottom.run(squareSection("1", "0", "30")), Outcome::Completed);
+    for (int k = 0; k <= 4; ++k) {
+        EXPECT_EQ(observer.values.at(std::size_t(k)), bottom.calculation.grid().at(k, 0)) << k;
     }
 }
