@@ -1,10 +1,10 @@
 // One click's life without a window: a Calculation driven as a screen drives it, followed by an
-// observer that records what it hears and on which thread.
+// observer that records what it hears and checks on which thread.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <functional>
-#include <optional>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -17,36 +17,31 @@ namespace {
 
 std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
 std::size_t noMemory() { return 0; }
+constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 
-// A click with its own threads and seeded source, observed or not.
-struct Click {
-    explicit Click(WalkKind walk, CalculationObserver* observer = nullptr,
-                   std::size_t (&memory)() = plentyOfMemory)
-        : calculation({pool, source, memory}, walk, observer) {}
-    WalkPool pool{2};
-    ScreenSource source = SeededSource(12345);
-    Calculation calculation;
-};
-
-// planned and estimated must come from the background, ended from the observer's own thread.
+// Hears of the plan and estimates in the background, of the end on the interface thread. After the
+// plan it runs a stage of its own (as the view's exact solve does); Esc once `stopAt` estimates
+// exist, 0 meaning during that stage.
 class RecordingObserver final : public CalculationObserver {
 public:
     void planned(const CalculationPlan& plan, Progress& progress) override {
-        offInterfaceThread &= std::this_thread::get_id() != interfaceThread_;
-        ++plans;
+        EXPECT_NE(std::this_thread::get_id(), interfaceThread_);
+        EXPECT_TRUE(nodes.empty()) << "a second plan";
+        EXPECT_EQ(plan.axis, SectionAxis::X);
         nodes = plan.nodes;
-        axis = plan.axis;
         progress_ = &progress;
-        if (onPlanned) {
-            onPlanned(progress);
+        progress.begin(Stage::Exact, 100);
+        if (stopAt == 0) {
+            progress.requestStop();
+            progress.throwIfStopRequested();
         }
     }
     void estimated(std::size_t index, Node node, const Estimate& estimate) override {
-        offInterfaceThread &= std::this_thread::get_id() != interfaceThread_;
-        EXPECT_EQ(index, estimates.size());
+        EXPECT_NE(std::this_thread::get_id(), interfaceThread_);
+        EXPECT_EQ(index, values.size());
         EXPECT_EQ(node, nodes.at(index));  // each estimate with its own node, in the plan's order
-        estimates.push_back(estimate);
-        if (stopAfter == estimates.size()) {
+        values.push_back(estimate.value);
+        if (values.size() == stopAt) {
             progress_->requestStop();
         }
     }
@@ -55,171 +50,112 @@ public:
         ends.push_back(outcome);
     }
 
-    std::function<void(Progress&)> onPlanned;
-    std::optional<std::size_t> stopAfter;
-    int plans = 0;
+    std::size_t stopAt = kNever;
     std::vector<Node> nodes;
-    std::optional<SectionAxis> axis;
-    std::vector<Estimate> estimates;
+    std::vector<double> values;
     std::vector<Outcome> ends;
-    bool offInterfaceThread = true;
 
 private:
     std::thread::id interfaceThread_ = std::this_thread::get_id();
     Progress* progress_ = nullptr;
 };
 
-using Body = std::function<void(Calculation&)>;
+// The steps of a screen's click; they keep the values of the estimates they get.
+using Body = std::function<void(Calculation&, std::vector<double>&)>;
 
-// The x-section at ordinate `s` of the "Seno" square with n = 4, run from its fields' texts as
-// the square's section screen runs it.
+// A click with its own threads and seeded source, observed or not.
+struct Click {
+    Click(WalkKind walk, CalculationObserver* observer, std::size_t (*memory)())
+        : calculation({pool, source, *memory}, walk, observer) {}
+    Outcome run(const Body& body) {
+        return calculation.run([&] { body(calculation, values); });
+    }
+    WalkPool pool{2};
+    ScreenSource source = SeededSource(12345);
+    Calculation calculation;
+    std::vector<double> values;
+};
+
+// The x-section at ordinate `s` of the "Seno" square with n = 4, from its fields' texts.
 Body squareSection(const char* side, const char* s, const char* walks) {
-    return [=](Calculation& click) {
+    return [=](Calculation& click, std::vector<double>& values) {
         const double length = click.length(side, QStringLiteral("Dimensioni"));
         const Int16 fixed = click.count(s, QStringLiteral("Ordinata sezione"));
         const Int16 count = click.count(walks, QStringLiteral("N prove"));
         ASSERT_TRUE(click.fillGrid(4, 4, length, length, BoundaryDatum::Seno));
         const std::vector<Node> nodes = squareSectionNodes(SectionAxis::X, fixed, 4);
-        const EstimateAt estimateAt =
-            click.walksAt(WalkDomain::square(4), count, nodes, SectionAxis::X);
+        const EstimateAt at = click.walksAt(WalkDomain::square(4), count, nodes, SectionAxis::X);
         click.inBackground([&] {
             for (const Node node : nodes) {
-                estimateAt(node);
+                values.push_back(at(node).value);
             }
         });
     };
 }
 
-// A point click on the "Seno" unit square with n = 8.
-Body squarePoint(Node start, Int16 walks, Estimate* estimate = nullptr) {
-    return [=](Calculation& click) {
-        ASSERT_TRUE(click.fillGrid(8, 8, 1.0, 1.0, BoundaryDatum::Seno));
-        const Estimate result = click.estimate(WalkDomain::square(8), start, walks);
-        if (estimate != nullptr) {
-            *estimate = result;
-        }
-    };
-}
-
-Outcome run(Calculation& click, const Body& body) {
-    return click.run([&] { body(click); });
-}
-
 }  // namespace
 
-// Along the bottom line every walk ends where it starts, so each estimate is its node's value.
-// The walks' progress begins anew after the observer's own stage.
-TEST(Calculation, aCompletedClickHandsOnItsPlanAndEachEstimateInOrder) {
-    RecordingObserver observer;
-    observer.onPlanned = [](Progress& progress) {
-        progress.begin(Stage::Exact, 100);
-        progress.advance(100);
+// Every end of a click, with either walk: the observer hears of the plan (none before a failure),
+// each estimate as the screen gets it and the end; an unobserved click from the same seed gets the
+// same to the last bit. Esc is the observer's, a condition of the run, never a timer.
+TEST(Calculation, anObservedClickEndsAsAnUnobservedOne) {
+    const Body noDatum = [](Calculation& click, std::vector<double>&) {
+        EXPECT_FALSE(click.fillGrid(40, 40, 1.0, 1.0, std::nullopt));  // the grid all the same
     };
-    Click c(WalkKind::Lattice, &observer);
-    EXPECT_EQ(run(c.calculation, squareSection("1", "0", "30")), Outcome::Completed);
-
-    EXPECT_EQ(observer.plans, 1);
-    EXPECT_EQ(observer.nodes, squareSectionNodes(SectionAxis::X, 0, 4));
-    EXPECT_EQ(observer.axis, SectionAxis::X);
-    ASSERT_EQ(observer.estimates.size(), 5u);
-    for (int k = 0; k <= 4; ++k) {
-        EXPECT_EQ(observer.estimates[std::size_t(k)].value, c.calculation.grid().at(k, 0)) << k;
-    }
-    EXPECT_EQ(observer.estimates[1].value, std::sin(0.25 * 3.14));
-    EXPECT_EQ(observer.ends, std::vector<Outcome>{Outcome::Completed});
-    EXPECT_TRUE(observer.offInterfaceThread);
-    EXPECT_EQ(c.calculation.progress().stage(), Stage::Walks);
-    EXPECT_EQ(c.calculation.progress().done(), 5 * 30);
-    EXPECT_EQ(c.calculation.progress().total(), 5 * 30);
-}
-
-// With the same seed an observed click's estimate is the unobserved one to the last bit.
-TEST(Calculation, anObservedClickGivesWhatAnUnobservedOneGives) {
-    RecordingObserver observer;
-    Click observed(WalkKind::Jump, &observer);
-    Click plain(WalkKind::Jump);
-    Estimate seen;
-    Estimate unseen;
-    EXPECT_EQ(run(observed.calculation, squarePoint({3, 2}, 500, &seen)), Outcome::Completed);
-    EXPECT_EQ(run(plain.calculation, squarePoint({3, 2}, 500, &unseen)), Outcome::Completed);
-    EXPECT_EQ(seen.value, unseen.value);
-    EXPECT_EQ(seen.standardError, unseen.standardError);
-    EXPECT_GT(seen.standardError, 0.0);
-    ASSERT_EQ(observer.estimates.size(), 1u);
-    EXPECT_EQ(observer.estimates.front().value, seen.value);
-    EXPECT_EQ(observer.nodes, (std::vector<Node>{Node{3, 2}}));
-    EXPECT_EQ(observer.axis, std::nullopt);
-}
-
-// Esc is a condition of the run, never a timer: asked for once two estimates exist, or by the
-// observer's own work before the walks. Nothing is reported.
-TEST(Calculation, aStopAskedForInterruptsTheClick) {
-    for (const bool beforeTheWalks : {false, true}) {
-        SCOPED_TRACE(beforeTheWalks);
-        RecordingObserver observer;
-        if (beforeTheWalks) {
-            observer.onPlanned = [](Progress& progress) {
-                progress.begin(Stage::Exact, 100);
-                progress.requestStop();
-                progress.throwIfStopRequested();
-            };
-        } else {
-            observer.stopAfter = 2;
-        }
-        Click c(WalkKind::Lattice, &observer);
-        EXPECT_EQ(run(c.calculation, squareSection("1", "2", "100")), Outcome::Interrupted);
-        EXPECT_EQ(observer.estimates.size(), beforeTheWalks ? 0u : 2u);
-        EXPECT_EQ(observer.ends, std::vector<Outcome>{Outcome::Interrupted});
-        EXPECT_TRUE(c.calculation.errorReport().isEmpty());
-    }
-}
-
-// A failed click keeps its report, the same with or without an observer; the observer hears of
-// the end but never of a plan: a line or start off the grid is refused before it is announced.
-TEST(Calculation, aFailedClickKeepsItsReport) {
-    struct Case {
+    const auto section = squareSection("1", "2", "30");
+    const struct {
         Body body;
-        std::size_t (&memory)();
-        const char* report;  // a part of it
-    };
-    const Case cases[] = {
-        {squareSection("uno", "1", "10"), plentyOfMemory, "Campo: \"Dimensioni\""},
-        {squareSection("1", "1", "40000"), plentyOfMemory, "Campo: \"N prove\""},
-        {squareSection("1", "1", "10"), noMemory, "Memoria insufficiente"},
-        {[](Calculation& click) { click.fillGrid(40, 40, 1.0, 1.0, std::nullopt); }, noMemory,
-         "Memoria insufficiente"},  // no datum
-        {squareSection("1", "9", "10"), plentyOfMemory, "Indice non compreso"},
-        {squarePoint({9, 2}, 10), plentyOfMemory, "Indice non compreso"},
-        {squarePoint({3, -1}, 10), plentyOfMemory, "Indice non compreso"},
+        Outcome outcome;
+        std::size_t planned;  // nodes
+        const char* report;   // a part of it
+        std::size_t (*memory)() = plentyOfMemory;
+        std::size_t stopAt = kNever;
+    } cases[] = {
+        {section, Outcome::Completed, 5, ""},
+        {section, Outcome::Interrupted, 5, "", plentyOfMemory, 2},
+        {section, Outcome::Interrupted, 5, "", plentyOfMemory, 0},
+        {noDatum, Outcome::Completed, 0, ""},
+        {squareSection("uno", "1", "10"), Outcome::Failed, 0, "Campo: \"Dimensioni\""},
+        {squareSection("1", "1", "40000"), Outcome::Failed, 0, "Campo: \"N prove\""},
+        {section, Outcome::Failed, 0, "Memoria insufficiente", noMemory},
+        {noDatum, Outcome::Failed, 0, "Memoria insufficiente", noMemory},
+        {squareSection("1", "5", "10"), Outcome::Failed, 0, "Indice non compreso"},
+        {squareSection("1", "-1", "10"), Outcome::Failed, 0, "Indice non compreso"},
     };
     for (const WalkKind walk : {WalkKind::Lattice, WalkKind::Jump}) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << c.report << (walk == WalkKind::Jump ? " jump" : ""));
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << &c - cases << (walk == WalkKind::Jump ? " jump" : ""));
             RecordingObserver observer;
+            observer.stopAt = c.stopAt;
             Click observed(walk, &observer, c.memory);
-            Click plain(walk, nullptr, c.memory);
-            EXPECT_EQ(run(observed.calculation, c.body), Outcome::Failed);
-            EXPECT_EQ(run(plain.calculation, c.body), Outcome::Failed);
+            EXPECT_EQ(observed.run(c.body), c.outcome);
+            EXPECT_EQ(observer.ends, std::vector<Outcome>{c.outcome});
+            EXPECT_EQ(observer.nodes.size(), c.planned);
+            EXPECT_EQ(observer.values.size(), std::min(c.planned, c.stopAt));
+            EXPECT_EQ(observer.values, observed.values);
             const QString report = observed.calculation.errorReport();
-            EXPECT_TRUE(report.startsWith(QStringLiteral("Errore di run-time: ")));
+            EXPECT_EQ(report.isEmpty(), c.outcome != Outcome::Failed);
             EXPECT_TRUE(report.contains(QString::fromUtf8(c.report))) << report.toStdString();
-            EXPECT_EQ(plain.calculation.errorReport(), report);
-            EXPECT_EQ(observer.plans, 0);
-            EXPECT_TRUE(observer.estimates.empty());
-            EXPECT_EQ(observer.ends, std::vector<Outcome>{Outcome::Failed});
+            if (c.stopAt == kNever) {
+                Click plain(walk, nullptr, c.memory);
+                EXPECT_EQ(plain.run(c.body), c.outcome);
+                EXPECT_EQ(plain.values, observed.values);
+                EXPECT_EQ(plain.calculation.errorReport(), report);
+            }
+            // The walks' progress begun anew after the observer's stage.
+            if (c.outcome == Outcome::Completed && c.planned > 0) {
+                const Progress& progress = observed.calculation.progress();
+                EXPECT_EQ(progress.stage(), Stage::Walks);
+                EXPECT_EQ(progress.done(), progress.total());
+            }
         }
     }
-}
-
-// No datum: the grid is created, nothing is planned, and the click completes.
-TEST(Calculation, withoutADatumTheClickEndsAfterTheGrid) {
+    // Along the bottom line every walk ends where it starts: each estimate is its node's value.
     RecordingObserver observer;
-    Click c(WalkKind::Lattice, &observer);
-    EXPECT_EQ(c.calculation.run(
-                  [&] { EXPECT_FALSE(c.calculation.fillGrid(4, 4, 1.0, 1.0, std::nullopt)); }),
-              Outcome::Completed);
-    EXPECT_EQ(c.calculation.grid().nx(), 4);
-    EXPECT_EQ(c.calculation.progress().stage(), Stage::Idle);
-    EXPECT_EQ(observer.plans, 0);
-    EXPECT_EQ(observer.ends, std::vector<Outcome>{Outcome::Completed});
+    Click bottom(WalkKind::Lattice, &observer, plentyOfMemory);
+    EXPECT_EQ(bottom.run(squareSection("1", "0", "30")), Outcome::Completed);
+    for (int k = 0; k <= 4; ++k) {
+        EXPECT_EQ(observer.values.at(std::size_t(k)), bottom.calculation.grid().at(k, 0)) << k;
+    }
 }

@@ -1,5 +1,4 @@
-// Acting during a calculation without racing it: an action runs when a condition that the work
-// shows from outside holds (its progress, its colour, the lines of its file), not after a delay.
+// Acting on a running calculation once a condition it shows holds, never after a delay.
 #pragma once
 
 #include <QProgressBar>
@@ -10,21 +9,19 @@
 
 namespace nurlo::test {
 
-// Does `action` once, as soon as `condition` holds. The event loop looks every few milliseconds,
-// and so does the loop that keeps a window alive during a calculation.
+// Does `action` once, as soon as `condition` holds (looked at every few milliseconds, also by the
+// loop that keeps a window alive during a calculation).
 inline void whenTrue(QObject* owner, std::function<bool()> condition,
                      std::function<void()> action) {
     auto* timer = new QTimer(owner);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, owner,
-                     [timer, condition = std::move(condition), action = std::move(action)] {
-                         if (condition()) {
-                             timer->stop();
-                             timer->deleteLater();
-                             action();
-                         }
-                     });
-    timer->start();
+    QObject::connect(timer, &QTimer::timeout, owner, [=] {
+        if (condition()) {
+            timer->stop();
+            timer->deleteLater();
+            action();
+        }
+    });
+    timer->start(5);
 }
 
 // The walks of a click are under way and the progress bar shows some of them done.

@@ -9,7 +9,7 @@
 
 namespace nurlo::test {
 
-// A click at `at` in `target` (its own coordinates).
+// A click at `at` in `target` (its own coordinates), or in its middle.
 inline void queueWindowSystemClick(QWidget* target, QPoint at) {
     QWindow* window = target->window()->windowHandle();
     const QPointF local = target->mapTo(target->window(), at);
@@ -19,8 +19,6 @@ inline void queueWindowSystemClick(QWidget* target, QPoint at) {
     QWindowSystemInterface::handleMouseEvent<QWindowSystemInterface::AsynchronousDelivery>(
         window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
 }
-
-// A click in the middle of `target`.
 inline void queueWindowSystemClick(QWidget* target) {
     queueWindowSystemClick(target, target->rect().center());
 }
@@ -34,14 +32,13 @@ inline void queueWindowSystemKey(QWidget* target, Qt::Key key, const QString& te
     }
 }
 
-// The window system asks the window of `target` to close (its close button, Alt+F4). The window
-// must have been shown once.
+// The window system closes the window of `target`, shown once (its close button, Alt+F4).
 inline void queueWindowSystemClose(QWidget* target) {
     QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::AsynchronousDelivery>(
         target->window()->windowHandle());
 }
 
-// Hands the queued window-system events to the program now, as its event loop would next.
+// Hands the queued events to the program now, as its event loop would next.
 inline void deliverQueuedInput() { QWindowSystemInterface::flushWindowSystemEvents(); }
 
 }  // namespace nurlo::test
