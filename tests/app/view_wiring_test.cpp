@@ -25,70 +25,64 @@ private slots:
         const std::map<std::string, QString> lShaped = {
             {"Text9", "6"}, {"Text10", "4"}, {"Text1", "3"}, {"Text8", "2"},  {"Text6", "12"},
             {"Text7", "8"}, {"Text2", "3"},  {"Text3", "2"}, {"Text4", "300"}};
-        const struct {
-            int form;
-            const char* menuButton;
-            int datum;
-            bool jumps;
-            std::optional<SectionAxis> axis;
-            std::size_t nodes;
-        } screens[] = {{2, "Command1", 1, false, {}, 1},
-                       {3, "Command3", 1, true, SectionAxis::X, 9},
-                       {4, "Command6", 1, false, SectionAxis::Y, 9},
-                       {5, "Command4", 4, true, {}, 1},
-                       {6, "Command5", 2, false, SectionAxis::X, 13},
-                       {7, "Command7", 3, true, SectionAxis::Y, 9}};
+        // Form, its menu button, datum, "Salti esatti", the section's axis, the estimates.
+        const std::tuple<int, const char*, int, bool, std::optional<SectionAxis>, std::size_t>
+            screens[] = {{2, "Command1", 1, false, {}, 1},
+                         {3, "Command3", 1, true, SectionAxis::X, 9},
+                         {4, "Command6", 1, false, SectionAxis::Y, 9},
+                         {5, "Command4", 4, true, {}, 1},
+                         {6, "Command5", 2, false, SectionAxis::X, 13},
+                         {7, "Command7", 3, true, SectionAxis::Y, 9}};
         TestContext t;
         Program program(t.context, createScreen);
         program.start();
-        for (const auto& c : screens) {
-            press(*program.menu(), c.menuButton);
-            ComputingScreen* screen = program.screen(c.form);
-            for (const auto& [name, typed] : c.form < 5 ? square : lShaped) {
+        for (const auto& [form, menuButton, datum, jumps, axis, nodes] : screens) {
+            press(*program.menu(), menuButton);
+            ComputingScreen* screen = program.screen(form);
+            for (const auto& [name, typed] : form < 5 ? square : lShaped) {
                 if (screen->findChild<QLineEdit*>(QString::fromStdString(name)) != nullptr) {
                     type(*screen, name.c_str(), typed);
                 }
             }
-            chooseDatum(*screen, c.datum);
-            child<QCheckBox>(*screen, "Check1")->setChecked(c.jumps);
+            chooseDatum(*screen, datum);
+            child<QCheckBox>(*screen, "Check1")->setChecked(jumps);
             press(*screen, "Command1");  // with no view of its own: it reaches none
             press(*screen, "Command3");
-            RunView* view = program.view(c.form);
+            RunView* view = program.view(form);
             QVERIFY(view != nullptr && view->isVisible());
-            QCOMPARE(view->windowTitle(), QStringLiteral("Grafico Form%1").arg(c.form));
+            QCOMPARE(view->windowTitle(), QStringLiteral("Grafico Form%1").arg(form));
             press(*screen, "Command1");
             press(*screen, "Command3");
-            QCOMPARE(program.view(c.form), view);
+            QCOMPARE(program.view(form), view);
             press(*screen, "Command2");
             QVERIFY(program.menu()->isVisible() && !screen->isVisible());
         }
-        QVERIFY(t.messages.messages.empty());
 
         // Each view still holds its own screen's click, whatever the later screens did.
-        for (const auto& c : screens) {
-            const RunSnapshot data = program.view(c.form)->data().snapshot();
-            const QString form = QStringLiteral("Form%1").arg(c.form);
+        for (const auto& [form, menuButton, datum, jumps, axis, nodes] : screens) {
+            const RunSnapshot data = program.view(form)->data().snapshot();
+            const QString where = QStringLiteral("Form%1").arg(form);
             QVERIFY2(data.state == RunState::Completed && data.exactState == ExactState::Computed &&
-                         data.plan && data.plan->datum == BoundaryDatum(c.datum) &&
-                         data.plan->axis == c.axis &&
-                         data.plan->walk == (c.jumps ? WalkKind::Jump : WalkKind::Lattice),
-                     qPrintable(form));
-            QCOMPARE(data.endedWalks, std::int64_t{c.form < 5 ? 200 : 300});
-            QCOMPARE(data.estimates.size(), c.nodes);
-            for (std::size_t k = 0; k < c.nodes; ++k) {
+                         data.plan && data.plan->datum == BoundaryDatum(datum) &&
+                         data.plan->axis == axis &&
+                         data.plan->walk == (jumps ? WalkKind::Jump : WalkKind::Lattice),
+                     qPrintable(where));
+            QCOMPARE(data.endedWalks, std::int64_t{form < 5 ? 200 : 300});
+            QCOMPARE(data.estimates.size(), nodes);
+            for (std::size_t k = 0; k < nodes; ++k) {
                 const std::optional<double> exact = data.exactAt(data.plan->nodes.at(k));
                 const Estimate e = data.estimates[k].value_or(Estimate{});
                 QVERIFY2(data.estimates[k] && exact &&
                              (e.standardError == 0.0 ||
                               std::fabs(e.value - *exact) <= 5.0 * e.standardError),
-                         qPrintable(form + QStringLiteral(" node %1").arg(k)));
+                         qPrintable(where + QStringLiteral(" node %1").arg(k)));
             }
         }
     }
 
-    // Closed by the window system while the walks run (for many seconds, until the test's own
-    // Esc), the view goes at once and the click goes on; the next click does not reach it. The
-    // memory gauge refused the exact solve, and the view says so.
+    // Closed by the window system during the walks (ended by the test's Esc), the view goes at
+    // once, the click goes on and the next one does not reach it; the gauge refused the exact
+    // solve.
     void theViewClosesAtOnceDuringARun() {
         // Room for the grid, which keeps only its outer lines, but not for the exact solve.
         static std::size_t (*const fourMegabytes)() = [] { return std::size_t{4} << 20; };
