@@ -27,11 +27,7 @@ private slots:
         Form2 screen(t.context);
         const double dpi = screenDpi();
         QCOMPARE(screen.windowTitle(), QStringLiteral("Form2"));
-        // The designed client area, grown under the row of "Salti esatti" for "Grafico…".
         QCOMPARE(screen.width(), twipsSize(8070, 5355, dpi).width());
-        QCOMPARE(child<QWidget>(screen, "Command3")->geometry(),
-                 twipsRect({1080, 3600 + 1215 + 285 + 120, 1575, 375}, dpi));
-        QCOMPARE(screen.height(), twipsToPixels(3600 + 1215 + 285 + 120 + 375 + 180, dpi));
         QCOMPARE(child<QWidget>(screen, "Text6")->geometry(),
                  twipsRect({5880, 240, 1935, 495}, dpi));
         QCOMPARE(child<QWidget>(screen, "Text2")->geometry(),
@@ -251,24 +247,18 @@ private slots:
         QVERIFY(t.messages.messages.back().text.contains("\"N° suddivisioni\""));
     }
 
-    // A negative N runs no walk: the estimate is 0, and with no walk there is no spread, so the
-    // tooltip gives the standard error 0, never NaN.
-    void aNegativeWalkCountShowsNoStandardError_data() {
-        QTest::addColumn<QString>("walks");
-        QTest::newRow("-5") << "-5";
-        QTest::newRow("-32768") << "-32768";
-    }
+    // A negative N runs no walk: the estimate is 0 and its standard error 0, never NaN.
     void aNegativeWalkCountShowsNoStandardError() {
-        QFETCH(QString, walks);
         TestContext t;
         Form2 screen(t.context);
         fillValidFields(screen);
-        type(screen, "Text4", walks);
-        press(screen, "Command1");
+        for (const QString walks : {"-5", "-32768"}) {
+            type(screen, "Text4", walks);
+            press(screen, "Command1");
+            QCOMPARE(text(screen, "Text5") + " " + child<QWidget>(screen, "Text5")->toolTip(),
+                     "0 errore standard 0 (N = " + walks + ")");
+        }
         QVERIFY(t.messages.messages.empty());
-        QCOMPARE(text(screen, "Text5"), QStringLiteral("0"));
-        QCOMPARE(child<QWidget>(screen, "Text5")->toolTip(),
-                 QStringLiteral("errore standard 0 (N = %1)").arg(walks));
     }
 
     void theLargestWalkCountCompletes() {
