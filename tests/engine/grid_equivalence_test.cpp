@@ -8,7 +8,6 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <initializer_list>
 #include <optional>
 #include <vector>
@@ -63,7 +62,8 @@ std::vector<double> fullTable(BoundaryDatum datum, int nx, int ny, double lx, do
         return ::testing::AssertionResult(error.kind() == expected) << "raised " << error.what();
     }
     for (std::size_t k = 0; k < table.size(); ++k) {
-        const auto [i, j] = std::div(static_cast<int>(k), ny + 1);
+        const int i = static_cast<int>(k) / (ny + 1);
+        const int j = static_cast<int>(k) % (ny + 1);
         if (std::bit_cast<std::uint64_t>(grid.at(i, j)) != std::bit_cast<std::uint64_t>(table[k])) {
             return ::testing::AssertionFailure()
                    << "(" << i << ", " << j << "): " << grid.at(i, j) << ", not " << table[k];
