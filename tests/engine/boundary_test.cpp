@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <stdexcept>
-#include <vector>
 
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
@@ -43,7 +41,7 @@ TEST(BoundaryGrid, ChecksEveryIndexOnReadAndWrite) {
     EXPECT_RUNTIME_ERROR(grid.set(3, 3, 1.0), ErrorKind::SubscriptOutOfRange);
 }
 
-TEST(BoundaryGrid, RefusesNegativeCountsAndGridsLargerThanTheMemoryHandedIn) {
+TEST(BoundaryGrid, RefusesNegativeCountsAndGridsLargerThanMemory) {
     EXPECT_RUNTIME_ERROR(BoundaryGrid(-1, 4, kTestGridMemory), ErrorKind::SubscriptOutOfRange);
     EXPECT_RUNTIME_ERROR(BoundaryGrid(4, -1, kTestGridMemory), ErrorKind::SubscriptOutOfRange);
     // The two rows and two columns of 101 nodes take 404 doubles, 3232 bytes.
@@ -51,10 +49,9 @@ TEST(BoundaryGrid, RefusesNegativeCountsAndGridsLargerThanTheMemoryHandedIn) {
     EXPECT_RUNTIME_ERROR(BoundaryGrid(100, 100, 3231), ErrorKind::OutOfMemory);
 }
 
-TEST(BoundaryGrid, TheLargestGridTakesOneMebibyte) {
+TEST(BoundaryGrid, TheLargestGridIsCreatedWhenMemoryAllowsIt) {
     const BoundaryGrid grid(32767, 32767, kTestGridMemory);
     EXPECT_EQ(grid.at(32767, 32767), 0.0);
-    EXPECT_EQ(grid.at(16000, 16000), 0.0);
     EXPECT_RUNTIME_ERROR(BoundaryGrid(32767, 32767, kTestGridMemory - 1), ErrorKind::OutOfMemory);
 }
 
@@ -122,73 +119,26 @@ TEST(HarmonicData, NodeValuesOnTheTwoByTwoGrid) {
     EXPECT_EQ(squares.at(0, 2), -4.0);
 }
 
-// The function of a point that each datum stands for, written out here apart from the table.
-double functionAt(BoundaryDatum datum, double x, double y) {
-    switch (datum) {
-        case BoundaryDatum::Nullo:
-            return 0.0;
-        case BoundaryDatum::Seno:
-            return y == 0.0 ? std::sin(x * 3.14) : 0.0;
-        case BoundaryDatum::ExpXSiny:
-            return std::exp(x) * std::sin(y);
-        case BoundaryDatum::XY:
-            return x * y;
-        case BoundaryDatum::X2MinusY2:
-            return x * x - y * y;
-        case BoundaryDatum::X3Minus3XY2:
-            return x * x * x - 3 * x * y * y;
-    }
-    return std::nan("");
-}
-
-// The data that give every node a value: the rows of the table that fill every node.
-std::vector<BoundaryDatum> everyNodeData() {
-    std::vector<BoundaryDatum> data;
-    for (const BoundaryDatumRow& row : kBoundaryData) {
-        if (row.fill == FillRule::EveryNode) {
-            data.push_back(row.datum);
-        }
-    }
-    return data;
-}
-
 TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
     const double lx = 3.0;
     const double ly = 1.5;
-    const std::vector<BoundaryDatum> data = everyNodeData();
-    EXPECT_EQ(data.size(), 4u);
-    for (const BoundaryDatum datum : data) {
+    for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
+                                      BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid grid(6, 3, kTestGridMemory);
         fillBoundary(grid, datum, lx, ly);
         for (int i = 0; i <= 6; ++i) {
             for (int j = 0; j <= 3; ++j) {
                 const double x = i * lx / 6;
                 const double y = j * ly / 3;
-                EXPECT_NEAR(grid.at(i, j), functionAt(datum, x, y), 1e-12)
-                    << datumRow(datum).listText << " node (" << i << ", " << j << ")";
+                const double expected = datum == BoundaryDatum::ExpXSiny ? std::exp(x) * std::sin(y)
+                                        : datum == BoundaryDatum::XY     ? x * y
+                                        : datum == BoundaryDatum::X2MinusY2
+                                            ? x * x - y * y
+                                            : x * x * x - 3 * x * y * y;
+                EXPECT_NEAR(grid.at(i, j), expected, 1e-12)
+                    << "datum " << static_cast<int>(datum) << " node (" << i << ", " << j << ")";
             }
         }
-    }
-}
-
-// The lists of the two families of screens are the table's rows, in order: the square's two,
-// and every row on the L; a position the list does not have is no datum.
-TEST(BoundaryData, EachFamilysListIsTheTablesRowsInOrder) {
-    EXPECT_EQ(datumCount(DomainFamily::Square), 2);
-    EXPECT_EQ(datumCount(DomainFamily::LShaped), static_cast<int>(kBoundaryData.size()));
-    for (const DomainFamily family : {DomainFamily::Square, DomainFamily::LShaped}) {
-        for (int k = 0; k < datumCount(family); ++k) {
-            EXPECT_EQ(datumAt(family, k), kBoundaryData[static_cast<std::size_t>(k)].datum);
-        }
-        EXPECT_EQ(datumAt(family, -1), std::nullopt);
-        EXPECT_EQ(datumAt(family, datumCount(family)), std::nullopt);
-    }
-    EXPECT_EQ(datumAt(DomainFamily::Square, 1), BoundaryDatum::Seno);
-    EXPECT_EQ(datumAt(DomainFamily::LShaped, 3), BoundaryDatum::XY);
-    EXPECT_EQ(datumRow(BoundaryDatum::X2MinusY2).listText, "x^2-y^2");
-    EXPECT_THROW(datumRow(static_cast<BoundaryDatum>(kBoundaryData.size())), std::out_of_range);
-    for (const BoundaryDatumRow& row : kBoundaryData) {
-        EXPECT_EQ(row.fill == FillRule::EveryNode, row.nodeValue != nullptr) << row.listText;
     }
 }
 
@@ -204,7 +154,8 @@ TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
 }
 
 TEST(HarmonicData, AZeroCountFailsWithTheFloatingPointError) {
-    for (const BoundaryDatum datum : everyNodeData()) {
+    for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
+                                      BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid flat(3, 0, kTestGridMemory);
         EXPECT_RUNTIME_ERROR(fillBoundary(flat, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
         BoundaryGrid thin(0, 3, kTestGridMemory);

@@ -160,12 +160,11 @@ TEST(JumpWalk, EndNodesFollowTheExactLawOfTheLatticeWalk) {
                       std::max(std::abs(8 - p.x), std::abs(12 - p.y))}));
     };
     // The wrong walk is the jump walk's loop with that room, its moves the program's own.
-    const JumpTables& tables = JumpTables::shared();
     const auto wrongWalk = [&](SeededSource& source) {
         Node node{14, 9};
         while (!domain.stops(node)) {
             source.reseed();
-            const Step move = tables.moveFor(cornerNodeRoom(node), source.next());
+            const Step move = JumpTables::shared().moveFor(cornerNodeRoom(node), source.next());
             node = {checkedAdd(node.x, move.dx), checkedAdd(node.y, move.dy)};
         }
         return node;

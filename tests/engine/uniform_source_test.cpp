@@ -141,10 +141,7 @@ TEST(SeededSource, SplitStreamsDependOnlyOnTheForkedSeedAndTheIndex) {
     EXPECT_NE(streamA, drawWithReseed(d, 8));
 }
 
-// The program's reseed clock.
-
-// Waits, by reading it, until the clock shows another value than `reading`; false if it never
-// does within a million readings.
+// Reads the clock until it shows another value than `reading`; false if not within a million.
 bool clockMovesOn(const TimestampClock& clock, std::uint64_t reading) {
     for (int k = 0; k < 1000000; ++k) {
         if (clock() != reading) {
