@@ -66,11 +66,10 @@ QComboBox* ComputingScreen::addDatumList(DomainFamily family, TwipsPoint at) {
     datumList_->setObjectName(QStringLiteral("Combo1"));
     datumList_->setGeometry(twipsRect({at.left, at.top, 2000, 315}, dpi_));
     datumFamily_ = family;
-    for (const BoundaryDatumRow& row : kBoundaryData) {
-        if (family == DomainFamily::LShaped || row.onSquare) {
-            datumList_->addItem(QString::fromUtf8(row.listText.data(),
-                                                  static_cast<qsizetype>(row.listText.size())));
-        }
+    // The square's data come first in the table, so a family's list is its first rows.
+    for (int k = 0; k < datumCount(family); ++k) {
+        const std::string_view text = kBoundaryData[static_cast<std::size_t>(k)].listText;
+        datumList_->addItem(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     }
     datumList_->setCurrentIndex(-1);
     return datumList_;

@@ -85,10 +85,7 @@ void DomainPicture::show(const RunSnapshot& snapshot) {
         }
     }
     data_ = snapshot;
-    countsHigh_ = 0;
-    for (const auto& [key, count] : data_.endCounts) {
-        countsHigh_ = std::max(countsHigh_, count);
-    }
+    countsHigh_ = 0;  // the painting of the ends sets it, as they are binned to pixels
     update();
 }
 
@@ -183,7 +180,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
 }
 
 void DomainPicture::paintEndCounts(QPainter& painter) {
-    if (data_.endCounts.empty() || countsHigh_ <= 0) {
+    if (data_.endCounts.empty()) {
         return;
     }
     const QRectF grid = gridRect();

@@ -100,8 +100,6 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
         field->solution = std::make_shared<const ExactSolution>(
             solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress)));
         data_.setExact(std::move(field));
-    } catch (const ExactSolveTooLarge&) {
-        data_.setExactState(ExactState::TooLarge);
     } catch (const std::bad_alloc&) {
         data_.setExactState(ExactState::TooLarge);
     } catch (const RuntimeError& error) {

@@ -66,7 +66,8 @@ public:
     void planned(const CalculationPlan& plan, Progress& progress) override;
     void estimated(std::size_t index, Node node, const Estimate& estimate) override;
     void ended(Outcome outcome) override;
-    WalkRecorder* recorder() override { return this; }
+    // Only a point view draws the walks and where they end; a section view records nothing.
+    WalkRecorder* recorder() override { return point_ ? this : nullptr; }
 
     // WalkRecorder: the walks of the click, from its threads.
     int tracesWanted() const override { return data_.tracesWanted(); }
