@@ -9,7 +9,10 @@
 #include "program.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
+#include "section_file.hpp"
 #include "twips.hpp"
+#include "while_running.hpp"
+#include "window_system_input.hpp"
 
 using namespace nurlo;
 using namespace nurlo::test;
@@ -244,6 +247,41 @@ private slots:
         QCOMPARE(exits.count(), 1);
         press(*program.menu(), "Command2");
         QCOMPARE(exits.count(), 2);
+    }
+
+    // A close of the (hidden) menu during a run ends the program only after the run, which
+    // writes all 41 node lines of risultato.m; the close comes with the first of them.
+    void theMenuClosedDuringARunEndsTheProgramAfterIt() {
+        TestContext t;
+        Program program(t.context, createScreen);
+        QSignalSpy exits(&program, &Program::exitRequested);
+        program.start();
+        program.openScreen(6);
+        ComputingScreen* screen = program.screen(6);
+        typeAll(*screen, {{"Text1", "1"},
+                          {"Text8", "1"},
+                          {"Text6", "40"},
+                          {"Text7", "40"},
+                          {"Text9", "90"},
+                          {"Text10", "90"},
+                          {"Text3", "20"},
+                          {"Text4", "32767"}});
+        chooseDatum(*screen, 4);
+        int exitsAfterTheClose = -1;
+        std::size_t linesAfterTheClose = 41;
+        whenTrue(
+            screen, [&] { return !nodeLines(fileLines(t.context.resultPath)).empty(); },
+            [&] {
+                queueWindowSystemClose(program.menu());
+                deliverQueuedInput();
+                exitsAfterTheClose = int(exits.count());
+                linesAfterTheClose = nodeLines(fileLines(t.context.resultPath)).size();
+            });
+        press(*screen, "Command1");
+        QCOMPARE(exitsAfterTheClose, 0);
+        QVERIFY2(linesAfterTheClose < 41, "the close came after the run, not during it");
+        QCOMPARE(exits.count(), 1);
+        QCOMPARE(fileLines(t.context.resultPath).size(), 4 + 41 + 6);
     }
 };
 
