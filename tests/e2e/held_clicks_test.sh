@@ -48,7 +48,6 @@ toggle; unticked=$(fast_walks_look)
 start_long_run; toggle; end_run
 looks_ticked() { [ "$(fast_walks_look)" = "$ticked" ]; }
 until_drawn "$window" 10 looks_ticked || fail "Check1 is not ticked after a click on it and one in a field"
-echo "held: Check1 then a field: Check1 ticked"
 toggle
 
 # A second run starts, with the jumps just ticked; the first, ended by Esc, showed no estimate.
@@ -57,7 +56,6 @@ start_long_run; toggle; click_calculate; end_run
 click 6847 2587  # Text5 "Risultato"
 shown=$(copy ctrl+a ctrl+c)
 [[ "$shown" =~ ^-?[0-9] ]] || fail "no second run after clicks on Check1, a field and Calcola! (Risultato '$shown')"
-echo "held: Check1, a field, then Calcola!: the second run shows $shown"
 toggle
 
 # A click in a field and on "Torna al menù", or the window manager's close of the screen, during
@@ -66,7 +64,6 @@ for leave in 'click_side; click 6487 4147' '"$x_client" close "$window"'; do
   start_long_run; eval "$leave"; end_run
   shown Form1 >/dev/null
   [ -z "$(visible Form2)" ] || fail "Form2 still shown after $leave"
-  echo "held: $leave: the menu"
   open_form2
 done
 
@@ -76,5 +73,4 @@ start_long_run
 is_busy "$window" || fail "the run ended at the close of the menu"
 key Escape  # the program ends with the run: its windows go, so no look at the colour now
 program_ends 30 "after a close of the menu during the run"
-echo "held: a close of the menu: the program ended after the run"
 echo "held clicks test passed"
