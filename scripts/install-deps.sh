@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev libpcg-cpp-dev
   libsuitesparse-dev libopenblas0-serial
   fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core
-  xvfb xauth xdotool xclip imagemagick libx11-dev locales
+  xvfb xauth xdotool xclip imagemagick libx11-dev libxfixes-dev libxdamage-dev inotify-tools locales
 )
 # The exact discrete solution is factorised by CHOLMOD (libsuitesparse-dev), whose dense kernels
 # come from the system BLAS: the one-thread OpenBLAS takes that place through Debian's

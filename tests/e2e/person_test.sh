@@ -4,44 +4,18 @@
 # focus order), chooses a datum, presses "Calcola!", reads "Risultato" through the clipboard,
 # finds risultato.m beside the executable, returns to the menu and ends with "Esci".
 #
-# Usage: person_test.sh NURLO_EXECUTABLE SCREENSHOT_FOLDER
+# Usage: person_test.sh NURLO_EXECUTABLE X_CLIENT SCREENSHOT_FOLDER
 set -euo pipefail
-
-exe=$1
-shots=$2
-if [ -z "${NURLO_PERSON_TEST_DISPLAY:-}" ]; then
-  exec env NURLO_PERSON_TEST_DISPLAY=1 "$(dirname "$0")/with_virtual_display.sh" "$0" "$@"
-fi
-
 # shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
-export QT_QPA_PLATFORM=xcb
+start_session "$@"
 result_file="$(dirname "$exe")/risultato.m"
 rm -f "$result_file"
 
-"$exe" &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
-
-fail() {
-  echo "FAIL: $*"
-  import -window root "$shots/person-test-failure.png" 2>/dev/null || true
-  exit 1
-}
-focus() { focus_window "$1" || fail "window $1 did not appear"; }
-# The copy reaches the clipboard when the program handles the keys: after the calculation, if
-# one runs, since keys are held until it ends. So the clipboard is marked first and read until
-# the mark is gone.
-copy_field() {
-  clear_clipboard
-  key ctrl+a ctrl+c
-  wait_for 60 copied || true
-  clipboard
-}
-screenshot() { import -window root "$shots/person-test-$1.png"; }
+copy_field() { copy ctrl+a ctrl+c; }
+screenshot() { import -window root "$out/person-test-$1.png"; }
 # Replaces the text of the focused field.
 replace() { key ctrl+a; write "$1"; }
-clear_clipboard() { printf 'cleared' | xclip -selection clipboard; }
 # The discrete harmonic function of the square of n steps with sin(3.14 i / n) on the bottom row
 # and 0 on the other sides, at node (i, j), by its discrete sine series.
 discrete_sine_value() {
@@ -85,25 +59,22 @@ backtab 5; replace 1000  # ordinata
 backtab 1; replace 1000  # ascissa
 tab 2; replace 32767     # N prove
 tab 7; key space
-wait_for 30 is_busy Form2 || fail "Form2 did not turn red for the long run"
+until_drawn "$window" 30 is_busy "$window" || fail "Form2 did not turn red for the long run"
 screenshot form2-running
 key Escape
 backtab 5
-clear_clipboard
 shown=$(copy_field)
 [ "$shown" = "0.999999682931835" ] || fail "after Esc Form2 shows '$shown', expected the earlier estimate"
 echo "Form2: Esc stopped the walks; Risultato still $shown"
 
 # Ticked, "Salti esatti" runs the same 32767 walks as jumps: the estimate agrees with the exact
 # discrete value at the centre (a sine series of the discrete problem) within 5 times the largest
-# standard error values in [0, 1] can have, 0.5 / sqrt(32767). The time is only printed: the
-# benchmarks measure speed.
+# standard error values in [0, 1] can have, 0.5 / sqrt(32767). The time is only printed.
 tab 4; key space         # Salti esatti
 tab 1
 started=$(date +%s.%N)
 key space
 backtab 5
-clear_clipboard
 shown=$(copy_field)
 ended=$(date +%s.%N)
 exact=$(discrete_sine_value 2000 1000 1000)
@@ -142,10 +113,10 @@ for value in 2 2 2 2 1 20 4 4; do
   tab 1; write "$value"
 done
 tab 1; down 4  # "x*y"
+listen inotifywait -m -e close_write "$(dirname "$result_file")"
 tab 4; key space
-# The script is complete once its last line is written.
 finished() { grep -qx "ylabel ('Vincita')" "$result_file" 2>/dev/null; }
-wait_for 60 finished || true
+until_heard 60 finished || true
 screenshot form6
 [ -f "$result_file" ] || fail "no risultato.m beside the executable"
 grep -qx 'z=x\*y;' "$result_file" || fail "risultato.m has no exact solution line"
@@ -158,8 +129,5 @@ focus Form1
 
 # "Esci" comes second in the menu's focus order; the focus is on the x-section button now.
 backtab 3; key space
-ended() { ! kill -0 "$pid" 2>/dev/null; }
-wait_for 5 ended || fail "the program is still running after Esci"
-wait "$pid" || fail "the program ended with an error"
-trap - EXIT
+program_ends 5 "after Esci"
 echo "person test passed"

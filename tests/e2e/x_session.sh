@@ -1,20 +1,43 @@
-# What the end-to-end tests share, sourced by each: finding the program's windows, typing as a
-# person does, reading the clipboard, and waiting for a condition.
+# What the end-to-end tests share, sourced by each: a display and a program of their own, the
+# program's windows, typing as a person does, the clipboard, and waiting for events.
+
+# A display of its own, ended with the script; Xvfb writes the free number it took once it serves.
+start_display() {
+  exec {display_fd}< <(exec Xvfb -displayfd 1 -screen 0 1600x1200x24 -nolisten tcp -noreset 2>/dev/null)
+  xvfb=$!
+  trap 'kill ${pid:-} ${LISTENER_PID:-} "$xvfb" 2>/dev/null || true' EXIT
+  read -r -t 30 number <&"$display_fd" || fail "Xvfb took no display"
+  export DISPLAY=":$number"
+}
+# The program on a display of its own, its errors in $out/$name-stderr.txt.
+start_session() {  # NURLO X_CLIENT OUTPUT_FOLDER; sets exe, x_client, out, name and pid
+  exe=$1 x_client=$2 out=$3 name=$(basename "$0" .sh)
+  start_display
+  QT_QPA_PLATFORM=xcb "$exe" 2>"$out/$name-stderr.txt" &
+  pid=$!
+}
+fail() {
+  echo "FAIL: $*" >&2
+  [ -z "${name:-}" ] || import -window root "$out/$name-failure.png" 2>/dev/null || true
+  exit 1
+}
+program_ends() {  # SECONDS WHAT
+  timeout "$1" tail --pid="$pid" -f /dev/null || fail "the program still runs $2"
+  wait "$pid" || fail "the program ended with an error"
+  pid=""
+}
 
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
-is_visible() { [ -n "$(visible "$1")" ]; }
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
-
-# Waits until `command...` succeeds, looking again every tenth of a second, for up to `seconds`;
-# false if it never does. The only place the tests pause: they wait for what the program shows.
-wait_for() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
+shown() {  # the window titled `$1`, once it is shown
+  local ids
+  ids=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null) ||
+    fail "window $1 did not appear"
+  echo "${ids%%$'\n'*}"
+}
+# Without a window manager nothing gives a window the keyboard: done as a click would. Sets window.
+focus() {
+  window=$(shown "$1") || exit 1
+  timeout 10 xdotool windowfocus --sync "$window" || fail "window $1 did not take the focus"
 }
 
 key() { xdotool key --delay 60 "$@"; }
@@ -22,20 +45,33 @@ tab() { for _ in $(seq 1 "$1"); do key Tab; done; }
 backtab() { for _ in $(seq 1 "$1"); do key shift+Tab; done; }
 write() { xdotool type --delay 40 "$1"; }
 down() { for _ in $(seq 1 "$1"); do key Down; done; }
-# The clipboard as it is now; a clipboard owner that does not answer gives up after 10 s. A copy
-# has arrived once the mark "cleared", put there before it, is gone.
 clipboard() { timeout 10 xclip -o -selection clipboard 2>/dev/null || true; }
-copied() { [ "$(clipboard)" != cleared ]; }
-# Whether the window titled `$1` shows the busy colour (its background, just inside its corner).
-is_busy() {
-  timeout 10 import -window "$(visible "$1")" -crop 1x1+4+4 -depth 8 txt:- 2>/dev/null |
-    grep -qi " #FF0000 "
+# Presses the keys `$@` that copy and prints what they put on the clipboard, nothing if no copy
+# comes in 60 s (the program handles keys after a calculation that runs).
+copy() { if timeout 60 "$x_client" copy xdotool key --delay 60 "$@"; then clipboard; fi; }
+# Whether window `$1` shows the busy colour: its background, just inside its corner, is red.
+is_busy() { timeout 10 import -window "$1" -crop 1x1+4+4 -depth 8 txt:- 2>/dev/null | grep -qi " #FF0000 "; }
+is_idle() { ! is_busy "$1"; }
+
+# Starts `listener...` for until_heard: it says it listens, then prints a line per event (x_client
+# damage WINDOW, for a window's drawing; inotifywait -m, for files).
+listen() {
+  coproc LISTENER { exec "$@" 2>&1; }
+  local line=""
+  until [[ "$line" == ready || "$line" == "Watches established." ]]; do
+    read -r -t 10 line <&"${LISTENER[0]}" || fail "$1 did not start listening"
+  done
 }
-# Without a window manager nothing gives a new window the keyboard: do it as a person's click
-# would, once the window titled `$1` is shown, and wait until it has the focus. False if the
-# window never shows.
-focus_window() {
-  wait_for 10 is_visible "$1" || return 1
-  xdotool windowfocus "$(visible "$1")"
-  wait_for 3 has_focus "$(visible "$1")" || true
+# Runs `check...` until it holds, again after each event heard, for up to `$1` s; then stops
+# listening. The listening began before the first check, so no event after a check is missed.
+until_heard() {  # SECONDS CHECK...
+  local deadline=$((SECONDS + $1)) status=0
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$deadline" ] && read -r -t $((deadline - SECONDS)) _ <&"${LISTENER[0]}" || { status=1; break; }
+    while read -r -t 0 <&"${LISTENER[0]}" && read -r _ <&"${LISTENER[0]}"; do :; done
+  done
+  { kill "$LISTENER_PID" && wait "$LISTENER_PID"; } 2>/dev/null || true
+  return "$status"
 }
+until_drawn() { listen "$x_client" damage "$1" && shift && until_heard "$@"; }  # WINDOW SECONDS CHECK...
