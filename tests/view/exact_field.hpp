@@ -1,5 +1,5 @@
-// What the view's tests share: a click's plan in one line, and the exact discrete solution of a
-// filled grid computed by the tests' own relaxation solver, so as not to lean on the engine's.
+// A click's plan in one line, and a filled grid's exact discrete solution from the tests' own
+// relaxation solver (not the engine's).
 #pragma once
 
 #include <memory>
