@@ -1,11 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <memory>
 #include <numeric>
 #include <string>
 #include <vector>
 
-#include "exact_field.hpp"
+#include "run_data.hpp"
 
 namespace nurlo {
 namespace {
@@ -14,8 +15,8 @@ namespace {
 // last bit, with a decimal point under a decimal-comma locale), empty cells where not yet
 // estimated; only the first node's ends count; a new click starts afresh.
 TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
-    RunPlan plan = test::planOf(WalkDomain::lShaped(8, 8, 4, 4), BoundaryDatum::XY, 1.0, 1.0, 50,
-                                {}, WalkKind::Lattice, SectionAxis::Y);
+    const WalkDomain domain = WalkDomain::lShaped(8, 8, 4, 4);
+    RunPlan plan{domain, BoundaryDatum::XY, 1.0, 1.0, 50, WalkKind::Lattice, {}, SectionAxis::Y};
     for (Int16 k = 0; k <= 4; ++k) {
         plan.nodes.push_back(sectionNode(SectionAxis::Y, 6, k));
     }
@@ -78,9 +79,10 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
         {RunState::Completed, ExactState::TooLarge, BoundaryDatum::X2MinusY2,
          done + kExactTooLargeText + "\n" + function},
     };
+    const WalkDomain domain = WalkDomain::lShaped(8, 8, 4, 4);
     for (const Case& c : cases) {
         RunData data;
-        data.begin(test::planOf(WalkDomain::lShaped(8, 8, 4, 4), c.datum, 1.0, 1.0, 100, {{2, 7}}));
+        data.begin({domain, c.datum, 1.0, 1.0, 100, WalkKind::Lattice, {{2, 7}}, {}});
         const std::vector<WalkEnd> ends = {{{8, 3}, 1.0}, {{0, 6}, 0.0}};
         data.ended({2, 7}, ends);
         if (c.state == RunState::Completed) {

@@ -7,7 +7,6 @@
 #include <QtTest>
 
 #include "domain_picture.hpp"
-#include "exact_field.hpp"
 #include "grid_memory.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
@@ -34,29 +33,25 @@ int pixelsNear(const QImage& image, QPointF centre, int dx, int dy, const QColor
     return count;
 }
 
-// A completed point click (seed 5) recorded by a shown view, with the exact solution or refused.
+// A point click (seed 5) that a shown view follows as the program runs it, the view solving the
+// exact problem with `memory` bytes to spare.
 struct PointClick {
-    WalkDomain domain;
-    BoundaryGrid grid{domain.nx(), domain.ny(), kTestGridMemory};
-    RunView view{5};
+    BoundaryGrid grid;
+    RunView view;
     DomainPicture* picture = view.findChild<DomainPicture*>(QStringLiteral("Picture1"));
 
-    PointClick(WalkDomain d, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
-               bool exact)
-        : domain(d) {
+    PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
+               std::size_t memory)
+        : grid(domain.nx(), domain.ny(), kTestGridMemory), view(5, [memory] { return memory; }) {
         fillBoundary(grid, datum, 1.0, 1.0);
-        view.data().begin(test::planOf(domain, datum, 1.0, 1.0, walks, {start}, walk));
-        if (exact) {
-            view.data().setExact(test::exactOf(grid, domain));
-        } else {
-            view.data().setExactState(ExactState::TooLarge);
-        }
-        SeededSource source(5);
-        view.data().estimated(0, WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
-                                     .run(start, walks, source));
-        view.data().finished(RunState::Completed);
-        view.resize(1040, 640);
         view.show();
+        Progress progress;
+        view.planned({grid, domain, datum, 1.0, 1.0, walks, walk, {start}, {}}, progress);
+        SeededSource source(5);
+        view.estimated(0, start,
+                       WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
+                           .run(start, walks, source));
+        view.ended(Outcome::Completed);
     }
     QImage drawn() {
         view.refresh();
@@ -76,11 +71,11 @@ private slots:
     // exact value; Ctrl+C copies the data (or the selection); the image saves.
     void aPointClickIsCountedDrawnCopiedAndSaved() {
         PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::XY, {10, 30}, 2000,
-                         WalkKind::Lattice, true);
+                         WalkKind::Lattice, std::size_t{1} << 30);
         const RunSnapshot data = click.view.data().snapshot();
         std::int64_t total = 0;
         for (const auto& [key, count] : data.endCounts) {
-            QVERIFY(click.domain.stops(keyNode(key)));
+            QVERIFY(data.plan->domain.stops(keyNode(key)));
             total += count;
         }
         QCOMPARE(total, 2000);
@@ -96,7 +91,7 @@ private slots:
         for (const Int16 k : {Int16{100}, Int16{2000}}) {
             SeededSource source(5);
             const Estimate shorter =
-                WalkEstimator(click.grid, click.domain, {}).run({10, 30}, k, source);
+                WalkEstimator(click.grid, data.plan->domain, {}).run({10, 30}, k, source);
             const RunningPoint& point = data.running.at(static_cast<std::size_t>(k - 1));
             QCOMPARE(point.walks, std::int64_t{k});
             QVERIFY(qAbs(point.mean - shorter.value) +
@@ -143,7 +138,7 @@ private slots:
     // the domain stays grey.
     void aJumpClickShowsTheSquaresCrossed() {
         PointClick click(WalkDomain::square(200), BoundaryDatum::Seno, {100, 100}, 100,
-                         WalkKind::Jump, false);
+                         WalkKind::Jump, 1);
         QVERIFY(QTest::qWaitForWindowExposed(&click.view));
         const QImage drawn = click.drawn();
         // The first jump from the centre crosses the square of radius 64.
@@ -156,8 +151,8 @@ private slots:
     // A section view follows the estimates as they come; a line of thousands of nodes reaches the
     // chart thinned alike in every series, its last node (at 1) still drawn.
     void aSectionViewFollowsItsNodesThinnedAlike() {
-        RunPlan plan = test::planOf(WalkDomain::square(4000), BoundaryDatum::X2MinusY2, 1.0, 1.0,
-                                    10, {}, WalkKind::Lattice, SectionAxis::X);
+        const WalkDomain square = WalkDomain::square(4000);
+        RunPlan plan{square, BoundaryDatum::XY, 1.0, 1.0, 10, WalkKind::Jump, {}, SectionAxis::X};
         for (Int16 k = 0; k <= 4000; ++k) {
             plan.nodes.push_back({k, 1});
         }
