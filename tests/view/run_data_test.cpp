@@ -46,9 +46,8 @@ TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
     EXPECT_EQ(data.snapshot().endedWalks, 2);
     data.begin(plan);
     const RunSnapshot next = data.snapshot();
-    EXPECT_EQ(next.endedWalks, 0);
-    EXPECT_EQ(next.exactState, ExactState::Pending);
-    EXPECT_FALSE(next.estimates[3].has_value());
+    EXPECT_TRUE(next.endedWalks == 0 && next.exactState == ExactState::Pending &&
+                !next.estimates[3]);
 }
 
 // However a point click ends, its numbers say so, with where the exact solution stands and the
@@ -61,7 +60,7 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
         std::string says;  // after the start node
     };
     // Without the final estimate the numbers give the running one: two walks, 1 and 0. The exact
-    // value is set to -0.4; x^2 - y^2 at (2/8, 7/8) is -0.703125.
+    // value is -0.4; x^2 - y^2 at (2/8, 7/8) is -0.703125.
     const std::string running = "Stima: 0.5\nErrore standard: 0.5\nProve: 2\nEsatto discreto: ";
     const std::string done = "Stima: -0.38\nErrore standard: 0.01\nProve: 100\nEsatto discreto: ";
     const std::string function = "Funzione: -0.703125\n";
@@ -83,16 +82,13 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
     for (const Case& c : cases) {
         RunData data;
         data.begin({domain, c.datum, 1.0, 1.0, 100, WalkKind::Lattice, {{2, 7}}, {}});
-        const std::vector<WalkEnd> ends = {{{8, 3}, 1.0}, {{0, 6}, 0.0}};
-        data.ended({2, 7}, ends);
+        data.ended({2, 7}, std::vector<WalkEnd>{{{8, 3}, 1.0}, {{0, 6}, 0.0}});
         if (c.state == RunState::Completed) {
             data.estimated(0, {.value = -0.38, .standardError = 0.01, .walks = 100});
         }
         if (c.exact == ExactState::Computed) {
-            auto exact = std::make_shared<ExactField>(
-                ExactField{.nx = 8, .ny = 8, .solution = {}, .values = std::vector<double>(81)});
-            exact->values[2 * 9 + 7] = -0.4;
-            data.setExact(exact);
+            data.setExact(std::make_shared<ExactField>(ExactField{
+                .nx = 8, .ny = 8, .solution = {}, .values = std::vector<double>(81, -0.4)}));
         } else if (c.exact != ExactState::Pending) {
             data.setExactState(c.exact);
         }
