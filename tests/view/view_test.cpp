@@ -15,8 +15,7 @@
 namespace nurlo {
 namespace {
 
-// How many pixels within dx, dy of `centre` are within `tolerance` (red + green + blue) of
-// `colour`.
+// The pixels within dx, dy of `centre` that are within `tolerance` (r + g + b) of `colour`.
 int pixelsNear(const QImage& image, QPointF centre, int dx, int dy, QColor colour, int tolerance) {
     int count = 0;
     for (int x = -dx; x <= dx; ++x) {
