@@ -27,8 +27,7 @@ int pixelsNear(const QImage& image, QPointF centre, int dx, int dy, QColor colou
     return count;
 }
 
-// A point click (seed 5) that a shown view follows as the program runs it, the view solving the
-// exact problem with `memory` bytes to spare.
+// A point click (seed 5) run as the program runs it, followed by a shown view with `memory` bytes.
 struct PointClick {
     BoundaryGrid grid;
     RunView view;
@@ -57,9 +56,8 @@ class ViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // A lattice click on the L: its ends counted on the border (also pixel by pixel), three walks
-    // traced, after k walks the estimate of k walks; drawn with the solution's colours, the block,
-    // the end counts, the first walk, the band and the exact value; copied by Ctrl+C; saved.
+    // Ends counted on the border (also per pixel), three walks traced, after k walks the estimate
+    // of k walks; drawn: solution, block, end counts, first walk, band, exact value.
     void aPointClickIsCountedDrawnCopiedAndSaved() {
         PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::X2MinusY2, {10, 30},
                          2000, WalkKind::Lattice, std::size_t{1} << 30);
@@ -160,9 +158,8 @@ private slots:
         }
     }
 
-    // The view solves a click's exact problem only while open, with the click's progress; a stop
-    // there stops the click. Memory running out in the solve (raised by the memory gauge) says
-    // the grid is too large, also once the click ends; another error leaves no exact solution.
+    // Solved only while open, with the click's progress, whose stop stops the click. Memory running
+    // out (raised by the gauge) says "too large", even once the click ends; another error: none.
     void theExactSolveFollowsTheClick() {
         const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
         BoundaryGrid grid(60, 40, kTestGridMemory);
