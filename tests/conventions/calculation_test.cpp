@@ -17,9 +17,8 @@ std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
 std::size_t noMemory() { return 0; }
 constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 
-// Hears of the plan and estimates in the background, of the end on the interface thread. After
-// the plan it runs a stage of its own (as the view's exact solve does); Esc once `stopAt`
-// estimates exist, 0 meaning during that stage.
+// Hears of plan and estimates in the background, of the end on the interface thread; runs a stage
+// of its own after the plan (as the view's solve does); Esc at `stopAt` estimates (0: in it).
 struct RecordingObserver final : CalculationObserver {
     void planned(const CalculationPlan& plan, Progress& progress) override {
         EXPECT_NE(std::this_thread::get_id(), interfaceThread);
@@ -89,9 +88,8 @@ Body squareSection(const char* side, const char* s, const char* walks) {
 
 }  // namespace
 
-// Every end of a click, with either walk: the observer hears of the plan (none before a failure),
-// each estimate as the screen gets it and the end; an unobserved click from the same seed gets the
-// same to the last bit. Esc is the observer's, a condition of the run, never a timer.
+// Every end, either walk: the observer hears the plan (none before a failure), each estimate the
+// screen gets and the end; unobserved, the same seed gives the same to the last bit.
 TEST(Calculation, anObservedClickEndsAsAnUnobservedOne) {
     const Body noDatum = [](Calculation& click, std::vector<double>&) {
         EXPECT_FALSE(click.fillGrid(40, 40, 1.0, 1.0, std::nullopt));  // the grid all the same
