@@ -12,13 +12,15 @@
 using namespace nurlo;
 using namespace nurlo::test;
 
+// Room for a grid that keeps only its outer lines, not for the exact solve.
+static std::size_t fourMegabytes() { return std::size_t{4} << 20; }
+
 class ViewWiringTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Each screen, opened from the menu, opens its own view with "Grafico…" (again: the same
-    // view). Its click fills that view alone: the plan, the first node's walks and every estimate,
-    // within 5 standard errors of the exact value.
+    // "Grafico…" (again: the same view) opens the screen's own view, which its click alone fills:
+    // plan, first node's walks, every estimate within 5 standard errors of the exact value.
     void everyScreenFeedsItsOwnView() {
         const std::map<std::string, QString> square = {
             {"Text1", "1"}, {"Text6", "8"}, {"Text2", "3"}, {"Text3", "3"}, {"Text4", "200"}};
@@ -84,16 +86,11 @@ private slots:
     // Closed by the window system during the walks (ended by the test's Esc), the view goes at
     // once, the click goes on and the next does not reach it; the gauge refused the exact solve.
     void theViewClosesAtOnceDuringARun() {
-        // Room for the grid, which keeps only its outer lines, but not for the exact solve.
-        static std::size_t (*const fourMegabytes)() = [] { return std::size_t{4} << 20; };
-        TestContext t(3, *fourMegabytes);
+        TestContext t(3, fourMegabytes);
         OpenedScreen opened(t.context, "Command1", 2);
         ComputingScreen* screen = opened.screen;
-        typeAll(*screen, {{"Text1", "1"},
-                          {"Text6", "600"},
-                          {"Text2", "300"},
-                          {"Text3", "300"},
-                          {"Text4", "32767"}});
+        typeAll(*screen, {{"Text1", "1"}, {"Text6", "600"}, {"Text2", "300"}, {"Text3", "300"}});
+        type(*screen, "Text4", "32767");
         chooseDatum(*screen, 1);
         press(*screen, "Command3");
         RunView* view = opened.program.view(2);
