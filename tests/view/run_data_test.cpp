@@ -11,19 +11,17 @@
 namespace nurlo {
 namespace {
 
-// A section copies one row per node in node order whatever order the estimates come in (to the
-// last bit, with a decimal point under a decimal-comma locale), empty cells where not yet
-// estimated; only the first node's ends count; a new click starts afresh.
+// Rows in node order whatever order the estimates come in, to the last bit with a decimal point
+// under a decimal-comma locale, empty where not estimated; only the first node's ends count.
 TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
-    const WalkDomain domain = WalkDomain::lShaped(8, 8, 4, 4);
-    RunPlan plan{domain, BoundaryDatum::XY, 1.0, 1.0, 50, WalkKind::Lattice, {}, SectionAxis::Y};
+    const WalkDomain l = WalkDomain::lShaped(8, 8, 4, 4);
+    RunPlan plan{l, BoundaryDatum::XY, 1.0, 1.0, 50, WalkKind::Lattice, {}, SectionAxis::Y};
     for (Int16 k = 0; k <= 4; ++k) {
         plan.nodes.push_back(sectionNode(SectionAxis::Y, 6, k));
     }
     RunData data;
     data.begin(plan);
-    auto exact = std::make_shared<ExactField>(
-        ExactField{.nx = 8, .ny = 8, .solution = {}, .values = std::vector<double>(81)});
+    auto exact = std::make_shared<ExactField>(ExactField{8, 8, {}, std::vector<double>(81)});
     std::iota(exact->values.begin(), exact->values.end(), 0.0);  // node (i, j): 9 i + j
     data.setExact(exact);
     data.estimated(3, {.value = 1.0 / 3.0, .standardError = 0.01, .walks = 50});
@@ -31,78 +29,67 @@ TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
     std::setlocale(LC_ALL, "it_IT.UTF-8");
     const std::string text = tsvText(data.snapshot());
     std::setlocale(LC_ALL, "C");
-    // The datum x*y along x = 6/8 is (6/8)(k/8).
-    EXPECT_EQ(text,
-              "nodo\tstima\terrore standard\tesatto discreto\tfunzione\n"
-              "0\t\t\t54\t0\n"
-              "1\t0.125\t0.02\t55\t0.09375\n"
-              "2\t\t\t56\t0.1875\n"
-              "3\t0.3333333333333333\t0.01\t57\t0.28125\n"
-              "4\t\t\t58\t0.375\n");
+    EXPECT_EQ(text,  // the datum x*y along x = 6/8 is (6/8)(k/8)
+              "nodo\tstima\terrore standard\tesatto discreto\tfunzione\n0\t\t\t54\t0\n"
+              "1\t0.125\t0.02\t55\t0.09375\n2\t\t\t56\t0.1875\n"
+              "3\t0.3333333333333333\t0.01\t57\t0.28125\n4\t\t\t58\t0.375\n");
     const std::vector<WalkEnd> ends = {{{6, 0}, 0.0}, {{8, 3}, 0.0}};
     data.ended(plan.nodes[0], ends);
     data.estimated(0, {.value = 0.0, .standardError = 0.0, .walks = 2});
     data.ended(plan.nodes[2], ends);
     EXPECT_EQ(data.snapshot().endedWalks, 2);
-    data.begin(plan);
+    data.begin(plan);  // a new click starts afresh
     const RunSnapshot next = data.snapshot();
     EXPECT_TRUE(next.endedWalks == 0 && next.exactState == ExactState::Pending &&
                 !next.estimates[3]);
 }
 
-// However a point click ends, its numbers say so, with where the exact solution stands and the
-// errors told apart; its copy is the header and one row, empty where a value is not known.
+// However a point click ends, its numbers say so, with where the exact solution stands; its copy
+// is the header and one row, empty where a value is not known.
 TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
-    struct Case {
-        RunState state;
-        ExactState exact;  // Pending: the click never sets it
-        BoundaryDatum datum;
-        std::string says;  // after the start node
-    };
-    // Without the final estimate the numbers give the running one: two walks, 1 and 0. The exact
-    // value is -0.4; x^2 - y^2 at (2/8, 7/8) is -0.703125.
+    using enum RunState;
+    using enum ExactState;
+    using enum BoundaryDatum;
+    // Running numbers: two walks, 1 and 0. Exact -0.4; x^2 - y^2 at (2/8, 7/8) is -0.703125.
     const std::string running = "Stima: 0.5\nErrore standard: 0.5\nProve: 2\nEsatto discreto: ";
     const std::string done = "Stima: -0.38\nErrore standard: 0.01\nProve: 100\nEsatto discreto: ";
     const std::string function = "Funzione: -0.703125\n";
-    const std::vector<Case> cases = {
-        {RunState::Running, ExactState::Pending, BoundaryDatum::X2MinusY2,
+    const std::tuple<RunState, ExactState, BoundaryDatum, std::string> cases[] = {
+        {Running, Pending, X2MinusY2,
          "(calcolo in corso)\n" + running + "in calcolo…\n" + function},
-        {RunState::Interrupted, ExactState::Pending, BoundaryDatum::X2MinusY2,
+        {Interrupted, Pending, X2MinusY2,
          "(calcolo interrotto)\n" + running + "non calcolato\n" + function},
-        {RunState::Failed, ExactState::Pending, BoundaryDatum::Seno,
+        {Failed, Pending, Seno,
          "(calcolo non riuscito)\n" + running +
              "non calcolato\nFunzione: nessuna (il dato non è una funzione armonica)\n"},
-        {RunState::Completed, ExactState::Computed, BoundaryDatum::X2MinusY2,
+        {Completed, Computed, X2MinusY2,
          done + "-0.4\nDifferenza: 2 errori standard\n" + function +
              "Errore di discretizzazione (funzione − esatto discreto): -0.303125\n"},
-        {RunState::Completed, ExactState::TooLarge, BoundaryDatum::X2MinusY2,
-         done + kExactTooLargeText + "\n" + function},
+        {Completed, TooLarge, X2MinusY2, done + kExactTooLargeText + "\n" + function},
     };
-    const WalkDomain domain = WalkDomain::lShaped(8, 8, 4, 4);
-    for (const Case& c : cases) {
+    for (const auto& [state, exact, datum, says] : cases) {
         RunData data;
-        data.begin({domain, c.datum, 1.0, 1.0, 100, WalkKind::Lattice, {{2, 7}}, {}});
+        data.begin({WalkDomain::lShaped(8, 8, 4, 4), datum, 1, 1, 100, {}, {{2, 7}}, {}});
         data.ended({2, 7}, std::vector<WalkEnd>{{{8, 3}, 1.0}, {{0, 6}, 0.0}});
-        if (c.state == RunState::Completed) {
+        if (state == Completed) {
             data.estimated(0, {.value = -0.38, .standardError = 0.01, .walks = 100});
         }
-        if (c.exact == ExactState::Computed) {
-            data.setExact(std::make_shared<ExactField>(ExactField{
-                .nx = 8, .ny = 8, .solution = {}, .values = std::vector<double>(81, -0.4)}));
-        } else if (c.exact != ExactState::Pending) {
-            data.setExactState(c.exact);
+        if (exact == Computed) {
+            data.setExact(
+                std::make_shared<ExactField>(ExactField{8, 8, {}, std::vector<double>(81, -0.4)}));
+        } else if (exact != Pending) {
+            data.setExactState(exact);
         }
-        if (c.state != RunState::Running) {
-            data.finished(c.state);
+        if (state != Running) {
+            data.finished(state);
         }
         const RunSnapshot snapshot = data.snapshot();
-        EXPECT_EQ(pointNumbersText(snapshot), "Nodo di partenza: (2, 7)\n" + c.says);
-        EXPECT_EQ(
-            tsvText(snapshot),
-            "x0\ty0\tstima\terrore standard\tprove\tesatto discreto\tfunzione\n2\t7\t" +
-                std::string(c.state == RunState::Completed ? "-0.38\t0.01\t100\t" : "\t\t\t") +
-                (c.exact == ExactState::Computed ? "-0.4\t" : "\t") +
-                (c.datum == BoundaryDatum::Seno ? "" : "-0.703125") + "\n");
+        EXPECT_EQ(pointNumbersText(snapshot), "Nodo di partenza: (2, 7)\n" + says);
+        EXPECT_EQ(tsvText(snapshot),
+                  "x0\ty0\tstima\terrore standard\tprove\tesatto discreto\tfunzione\n2\t7\t" +
+                      std::string(state == Completed ? "-0.38\t0.01\t100\t" : "\t\t\t") +
+                      (exact == Computed ? "-0.4\t" : "\t") + (datum == Seno ? "" : "-0.703125") +
+                      "\n");
     }
 }
 
