@@ -63,11 +63,10 @@ TEST(WalkRecording, ChangesNoEstimateRecordsEveryEndInOrderAndTracesTheFirstWalk
             EXPECT_EQ(trace.path.empty(), walk == WalkKind::Jump);
             EXPECT_EQ(trace.moves.empty(), walk == WalkKind::Lattice);
             Node at = start;
-            for (std::size_t k = 0; k < trace.path.size(); ++k) {
-                const Node node = trace.path[k];
-                ASSERT_EQ(std::abs(node.x - at.x) + std::abs(node.y - at.y), k == 0 ? 0 : 1);
+            for (std::size_t k = 0; k < trace.path.size(); at = trace.path[k++]) {
+                const Node next = trace.path[k];
+                ASSERT_EQ(std::abs(next.x - at.x) + std::abs(next.y - at.y), k == 0 ? 0 : 1);
                 ASSERT_TRUE(k == 0 || !domain.stops(at)) << "step " << k;
-                at = node;
             }
             for (const JumpMove& move : trace.moves) {
                 ASSERT_EQ(move.centre, at);
