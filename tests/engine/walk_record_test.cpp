@@ -23,9 +23,8 @@ public:
     std::vector<WalkEnd> ends;
 };
 
-// A recorder changes no seeded estimate, alone or on a pool, and gets the same ends in the same
-// order either way. The first three walks are traced as they went, from the start to their end: a
-// lattice path one node at a time, a jump walk's squares each entered where the last was left.
+// Same ends in the same order alone or on a pool. Traces run from the start to the end: a lattice
+// path one node at a time, a jump walk's squares each entered where the last was left.
 TEST(WalkRecording, ChangesNoEstimateRecordsEveryEndInOrderAndTracesTheFirstWalks) {
     WalkPool pool(3);
     const WalkDomain domain = WalkDomain::lShaped(100, 80, 40, 30);
@@ -36,8 +35,7 @@ TEST(WalkRecording, ChangesNoEstimateRecordsEveryEndInOrderAndTracesTheFirstWalk
         SeededSource plainSource(42);
         const Estimate plain =
             WalkEstimator(grid, domain, {.walk = walk}).run(start, 1000, plainSource);
-        KeepingRecorder alone;
-        KeepingRecorder shared;
+        KeepingRecorder alone, shared;
         for (const auto& [threads, recorder] :
              {std::pair{static_cast<WalkPool*>(nullptr), &alone}, std::pair{&pool, &shared}}) {
             SeededSource source(42);
@@ -65,11 +63,10 @@ TEST(WalkRecording, ChangesNoEstimateRecordsEveryEndInOrderAndTracesTheFirstWalk
             EXPECT_EQ(trace.path.empty(), walk == WalkKind::Jump);
             EXPECT_EQ(trace.moves.empty(), walk == WalkKind::Lattice);
             Node at = start;
-            for (std::size_t k = 0; k < trace.path.size(); ++k) {
-                const Node node = trace.path[k];
-                ASSERT_EQ(std::abs(node.x - at.x) + std::abs(node.y - at.y), k == 0 ? 0 : 1);
+            for (std::size_t k = 0; k < trace.path.size(); at = trace.path[k++]) {
+                const Node next = trace.path[k];
+                ASSERT_EQ(std::abs(next.x - at.x) + std::abs(next.y - at.y), k == 0 ? 0 : 1);
                 ASSERT_TRUE(k == 0 || !domain.stops(at)) << "step " << k;
-                at = node;
             }
             for (const JumpMove& move : trace.moves) {
                 ASSERT_EQ(move.centre, at);
@@ -82,8 +79,7 @@ TEST(WalkRecording, ChangesNoEstimateRecordsEveryEndInOrderAndTracesTheFirstWalk
     }
 }
 
-// A lattice walk from the centre of 2000 x 2000 takes about 1.2e6 steps, more than a trace
-// holds: the trace keeps its first steps and is marked cut.
+// From the centre of 2000 x 2000 a lattice walk takes about 1.2e6 steps, more than a trace holds.
 TEST(WalkRecording, ALongLatticeWalkKeepsItsFirstStepsAndIsMarkedCut) {
     const WalkDomain domain = WalkDomain::square(2000);
     BoundaryGrid grid(2000, 2000, kTestGridMemory);
