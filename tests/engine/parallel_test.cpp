@@ -166,8 +166,9 @@ TEST(WalkPoolInOrder, DeliversEveryIndexOnceInOrderOnTheCallingThreadAfterItsTas
     }
 }
 
-// The tasks from index 2 on are held back: on the worker until index 0 has been delivered, on the
-// calling thread (which delivers) until task 0 has finished. A pool that delivered only once every
+// The tasks from index 2 on are held back: on the worker until index 0 has been delivered; on the
+// calling thread (which delivers) until then or until the worker has begun a later task, which
+// it does only once its task before is marked finished. A pool that delivered only once every
 // task is done would keep the worker waiting.
 TEST(WalkPoolInOrder, DeliversTheFirstIndexWhileLaterTasksHaveNotRun) {
     WalkPool pool(2);
@@ -175,7 +176,7 @@ TEST(WalkPoolInOrder, DeliversTheFirstIndexWhileLaterTasksHaveNotRun) {
     for (int call = 0; call < 20; ++call) {
         std::mutex mutex;
         std::condition_variable changed;
-        bool firstFinished = false;
+        bool workerMovedOn = false;
         bool firstDelivered = false;
         int started = 0;
         int startedWhenDelivered = -1;
@@ -185,16 +186,16 @@ TEST(WalkPoolInOrder, DeliversTheFirstIndexWhileLaterTasksHaveNotRun) {
                 std::unique_lock lock(mutex);
                 if (index >= 2) {
                     const bool onCaller = std::this_thread::get_id() == caller;
-                    EXPECT_TRUE(
-                        changed.wait_for(lock, std::chrono::seconds(30),
-                                         [&] { return onCaller ? firstFinished : firstDelivered; }))
+                    if (!onCaller) {
+                        workerMovedOn = true;
+                        changed.notify_all();
+                    }
+                    EXPECT_TRUE(changed.wait_for(
+                        lock, std::chrono::seconds(30),
+                        [&] { return firstDelivered || (onCaller && workerMovedOn); }))
                         << "task " << index;
                 }
                 ++started;
-                if (index == 0) {
-                    firstFinished = true;
-                    changed.notify_all();
-                }
             },
             [&](int index) {
                 const std::lock_guard lock(mutex);
@@ -462,28 +463,26 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
 }
 
 // Holds the chunks from index 2 on at their first draw: on a worker until the recorder has had
-// its first call, on the calling thread (which makes that call) until the walks of chunks 0 and 1
-// are counted. An estimate that handed the recorder the ends only after every chunk would keep
-// the worker waiting.
+// its first call; on the calling thread (which makes that call) until then or until a worker has
+// begun a later chunk, which it does only once its chunk before is marked done. An estimate that
+// handed the recorder the ends only after every chunk would keep the worker waiting.
 struct ChunkGate {
-    const Progress* progress = nullptr;
     std::thread::id caller = std::this_thread::get_id();
     std::mutex mutex;
     std::condition_variable changed;
+    bool workerMovedOn = false;
     bool recorded = false;
     bool broken = false;  // a wait failed: the others do not wait again
 
     void waitForTurn() {
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        if (std::this_thread::get_id() == caller) {
-            while (progress->done() < 2 * WalkEstimator::kChunkWalks &&
-                   std::chrono::steady_clock::now() < limit) {
-                std::this_thread::yield();
-            }
-            return;
-        }
+        const bool onCaller = std::this_thread::get_id() == caller;
         std::unique_lock lock(mutex);
-        if (!broken && !changed.wait_until(lock, limit, [&] { return recorded; })) {
+        if (!onCaller) {
+            workerMovedOn = true;
+            changed.notify_all();
+        }
+        if (!broken && !changed.wait_for(lock, std::chrono::seconds(30),
+                                         [&] { return recorded || (onCaller && workerMovedOn); })) {
             broken = true;
             ADD_FAILURE() << "a later chunk was kept waiting for the recorder";
         }
@@ -554,7 +553,6 @@ TEST(ParallelEstimate, TheRecorderHasTheFirstChunkWhileLaterChunksWait) {
         const BoundaryGrid grid = gridOf(scene);
         Progress progress;
         ChunkGate gate;
-        gate.progress = &progress;
         StoppingRecorder recorder(progress, gate);
         GatedSource source(SeededSource(5), &gate);
         const WalkEstimator estimator(
