@@ -21,7 +21,7 @@ TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
     }
     RunData data;
     data.begin(plan);
-    auto exact = std::make_shared<ExactField>(ExactField{8, 8, {}, std::vector<double>(81)});
+    auto exact = std::make_shared<ExactField>(ExactField::table(8, 8, std::vector<double>(81)));
     std::iota(exact->values.begin(), exact->values.end(), 0.0);  // node (i, j): 9 i + j
     data.setExact(exact);
     data.estimated(3, {.value = 1.0 / 3.0, .standardError = 0.01, .walks = 50});
@@ -75,8 +75,8 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
             data.estimated(0, {.value = -0.38, .standardError = 0.01, .walks = 100});
         }
         if (exact == Computed) {
-            data.setExact(
-                std::make_shared<ExactField>(ExactField{8, 8, {}, std::vector<double>(81, -0.4)}));
+            data.setExact(std::make_shared<ExactField>(
+                ExactField::table(8, 8, std::vector<double>(81, -0.4))));
         } else if (exact != Pending) {
             data.setExactState(exact);
         }
