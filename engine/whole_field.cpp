@@ -1,0 +1,94 @@
+#include "whole_field.hpp"
+
+#include <algorithm>
+
+namespace nurlo {
+
+std::vector<int> spreadFreeIndexes(Int16 count, int most) {
+    std::vector<int> indexes;
+    const int free = count - 1;  // the indexes 1..count-1
+    if (free < 1 || most < 1) {
+        return indexes;
+    }
+    if (free <= most) {
+        for (int k = 1; k <= free; ++k) {
+            indexes.push_back(k);
+        }
+        return indexes;
+    }
+    if (most == 1) {
+        indexes.push_back(1 + (free - 1) / 2);
+        return indexes;
+    }
+    // free > most, so the steps (free - 1) / (most - 1) exceed 1 and the rounded indexes differ.
+    for (int k = 0; k < most; ++k) {
+        indexes.push_back(
+            1 + static_cast<int>((static_cast<std::int64_t>(k) * (free - 1) * 2 + (most - 1)) /
+                                 (2 * (most - 1))));
+    }
+    return indexes;
+}
+
+FieldLattice fieldLattice(const WalkDomain& domain, int most) {
+    FieldLattice lattice;
+    lattice.columns = spreadFreeIndexes(domain.nx(), most);
+    lattice.rows = spreadFreeIndexes(domain.ny(), most);
+    lattice.nodes.reserve(lattice.columns.size() * lattice.rows.size());
+    for (const int column : lattice.columns) {
+        for (const int row : lattice.rows) {
+            const Node node{static_cast<Int16>(column), static_cast<Int16>(row)};
+            if (!domain.stops(node)) {
+                lattice.nodes.push_back(node);
+            }
+        }
+    }
+    return lattice;
+}
+
+std::vector<double> exactAtLattice(const ExactSolution& solution, const FieldLattice& lattice,
+                                   const Progress* progress) {
+    std::vector<double> exact;
+    if (lattice.nodes.empty()) {
+        return exact;
+    }
+    const std::vector<double> samples = solution.samples(lattice.columns, lattice.rows, progress);
+    exact.reserve(lattice.nodes.size());
+    const auto rows = lattice.rows.size();
+    // Both lists increase, and the nodes run column by column: one pass finds them all.
+    std::size_t column = 0;
+    for (const Node node : lattice.nodes) {
+        while (lattice.columns[column] != node.x) {
+            ++column;
+        }
+        const auto row = static_cast<std::size_t>(
+            std::lower_bound(lattice.rows.begin(), lattice.rows.end(), int{node.y}) -
+            lattice.rows.begin());
+        exact.push_back(samples[column * rows + row]);
+    }
+    return exact;
+}
+
+double zScore(const Estimate& estimate, double exact) {
+    if (!(estimate.standardError > 0.0)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return (estimate.value - exact) / estimate.standardError;
+}
+
+ZSummary summarizeZ(std::span<const FieldValue> values) {
+    RunningStats stats;
+    for (const FieldValue& value : values) {
+        if (std::isfinite(value.z)) {
+            stats.add(value.z);
+        }
+    }
+    ZSummary summary;
+    summary.count = stats.count();
+    if (summary.count > 0) {
+        summary.mean = stats.mean();
+        summary.deviation = std::sqrt(stats.variance());
+    }
+    return summary;
+}
+
+}  // namespace nurlo
