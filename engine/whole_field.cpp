@@ -16,15 +16,11 @@ std::vector<int> spreadFreeIndexes(Int16 count, int most) {
         }
         return indexes;
     }
-    if (most == 1) {
-        indexes.push_back(1 + (free - 1) / 2);
-        return indexes;
-    }
-    // free > most, so the steps (free - 1) / (most - 1) exceed 1 and the rounded indexes differ.
+    // The centres of `most` equal cells of 0..count: steps of count / most > 1, so the rounded
+    // indexes differ, and the first and the last lie half a step from the edges, never on them.
     for (int k = 0; k < most; ++k) {
-        indexes.push_back(
-            1 + static_cast<int>((static_cast<std::int64_t>(k) * (free - 1) * 2 + (most - 1)) /
-                                 (2 * (most - 1))));
+        indexes.push_back(static_cast<int>(((2 * static_cast<std::int64_t>(k) + 1) * count + most) /
+                                           (2 * std::int64_t{most})));
     }
     return indexes;
 }

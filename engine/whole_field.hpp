@@ -5,6 +5,10 @@
 // 1..nx-1 and 1..ny-1 (every index where there are no more), and keeps the nodes of that
 // lattice that are free: those where the domain's stop rule lets a walk leave. So a small grid
 // gives every free node, and an L's segments, wherever its corner lies, never hold a sample.
+// On a larger grid the columns are the centres of kFieldSide equal cells, half a step from the
+// sides: a node next to a side where the datum is 0 has an estimate made of a few rare long
+// walks, whose standard error is itself uncertain, and a lattice that hugged the sides would
+// fill its first row with such nodes.
 //
 // At each node the estimate of N walks is compared with the exact discrete value u there:
 //     z = (estimate - u) / standard error.
@@ -50,8 +54,8 @@ struct FieldLattice {
 };
 
 // Up to `most` indexes spread evenly over 1..count-1: every one of them where there are no more,
-// otherwise the first, the last and the others at steps that differ by at most one. None where
-// count < 2.
+// otherwise the centres of `most` equal cells of 0..count, at steps that differ by at most one.
+// None where count < 2.
 std::vector<int> spreadFreeIndexes(Int16 count, int most);
 
 // The lattice of up to most x most sample nodes of `domain`.
