@@ -87,12 +87,20 @@ struct ZSummary {
 };
 ZSummary summarizeZ(std::span<const FieldValue> values);
 
-// Who follows a field as it is estimated.
+// Who follows a field as it is estimated; every call on the thread that runs the field.
 class FieldObserver {
 public:
     virtual ~FieldObserver() = default;
-    // On the calling thread, in lattice order: node `index` of the lattice.
-    virtual void fieldEstimated(std::size_t index, const FieldValue& value) = 0;
+    // The lattice and the exact values at its nodes, in its order, before any walk.
+    virtual void fieldExact(const FieldLattice& lattice, std::span<const double> exact) {
+        (void)lattice;
+        (void)exact;
+    }
+    // In lattice order: node `index` of the lattice.
+    virtual void fieldEstimated(std::size_t index, const FieldValue& value) {
+        (void)index;
+        (void)value;
+    }
 };
 
 // How a field runs.
@@ -164,8 +172,8 @@ void estimateField(const BoundaryGrid& grid, const WalkDomain& domain, const Fie
 }
 
 // The whole field of `grid` on `domain`: its lattice, the exact solution at its nodes (a solve
-// that may take `memoryLimit` bytes: ExactSolveTooLarge beyond), then the estimates as
-// estimateField gives them, into `values`.
+// that may take `memoryLimit` bytes: ExactSolveTooLarge beyond), told to the observer, then the
+// estimates as estimateField gives them, into `values`.
 template <UniformSource Source>
 FieldLattice runWholeField(const BoundaryGrid& grid, const WalkDomain& domain, Int16 walks,
                            Source& source, std::size_t memoryLimit, const FieldOptions& options,
@@ -175,6 +183,9 @@ FieldLattice runWholeField(const BoundaryGrid& grid, const WalkDomain& domain, I
     const ExactSolution solution =
         solveExact(grid, domain, ExactSolveOptions(memoryLimit, options.progress));
     const std::vector<double> exact = exactAtLattice(solution, lattice, options.progress);
+    if (options.observer != nullptr) {
+        options.observer->fieldExact(lattice, exact);
+    }
     estimateField(grid, domain, lattice, exact, walks, source, options, values);
     return lattice;
 }

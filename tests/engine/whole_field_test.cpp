@@ -219,6 +219,11 @@ TEST(WholeFieldStatistics, ZIsStandardNoiseAndABiasShows) {
 
 class Recording : public FieldObserver {
 public:
+    void fieldExact(const FieldLattice& lattice, std::span<const double> atNodes) override {
+        EXPECT_TRUE(indexes.empty()) << "the exact values come before any node";
+        nodes = lattice.nodes;
+        exact.assign(atNodes.begin(), atNodes.end());
+    }
     void fieldEstimated(std::size_t index, const FieldValue& value) override {
         indexes.push_back(index);
         values.push_back(value);
@@ -226,6 +231,8 @@ public:
             progress->requestStop();
         }
     }
+    std::vector<Node> nodes;
+    std::vector<double> exact;
     std::vector<std::size_t> indexes;
     std::vector<FieldValue> values;
     std::size_t stopAfter = 0;
@@ -262,8 +269,11 @@ TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
                           values);
             ASSERT_EQ(values.size(), reference.size());
             ASSERT_EQ(observer.values.size(), reference.size());
+            ASSERT_EQ(observer.exact.size(), reference.size());
+            EXPECT_EQ(observer.nodes, lattice.nodes);
             for (std::size_t k = 0; k < values.size(); ++k) {
                 EXPECT_EQ(observer.indexes[k], k);
+                EXPECT_EQ(observer.exact[k], reference[k].exact);
                 EXPECT_TRUE(sameBits(values[k], reference[k])) << k;
                 EXPECT_TRUE(sameBits(observer.values[k], reference[k])) << k;
             }
