@@ -139,6 +139,24 @@ Estimate Calculation::estimate(const WalkDomain& domain, Node start, Int16 walks
     return result;
 }
 
+void Calculation::estimateField(const WalkDomain& domain, Int16 walks) {
+    walksAt(domain, walks, fieldLattice(domain).nodes);
+    plan_->wholeField = true;
+    inBackground([&] {
+        std::vector<FieldValue> values;
+        std::visit(
+            [&](auto& source) {
+                runWholeField(*grid_, domain, walks, source, resources_.availableMemory(),
+                              FieldOptions{.pool = &resources_.pool,
+                                           .progress = &progress_,
+                                           .walk = walk_,
+                                           .observer = observer_},
+                              values);
+            },
+            resources_.source);
+    });
+}
+
 Estimate Calculation::estimateNext(Node node) {
     const Estimate estimate =
         std::visit([&](auto& source) { return estimator_->run(node, plan_->walks, source); },

@@ -13,6 +13,8 @@
 //
 // A point click:
 //     const Estimate estimate = click.estimate(domain, start, walks);
+// A point screen asked for the whole field estimates it instead of its start node:
+//     if (click.wholeField()) { click.estimateField(domain, walks); }
 // A section click asks for the walks of its nodes, then writes its lines in one background step:
 //     const EstimateAt estimateAt = click.walksAt(domain, walks, nodes, axis);
 //     click.inBackground([&] {
@@ -98,6 +100,15 @@ public:
     // The estimate at one node, planned and run in one background step: a point screen's click.
     Estimate estimate(const WalkDomain& domain, Node start, Int16 walks);
 
+    // Whether this click is a point screen's whole field (asked for before the click runs).
+    void askWholeField() { wholeField_ = true; }
+    bool wholeField() const { return wholeField_; }
+    // The whole field of the filled grid on `domain` (whole_field.hpp), `walks` walks a node, in
+    // one background step: the exact solution at the sample nodes (its memory from the
+    // resources' gauge), then every node's estimate, each told to the observer as it exists. The
+    // progress counts the walks of all the nodes; Esc stops it, and the nodes told so far stay.
+    void estimateField(const WalkDomain& domain, Int16 walks);
+
     // How far the click has got; Esc asks it to stop here.
     Progress& progress() { return progress_; }
 
@@ -122,6 +133,7 @@ private:
     std::int64_t walkUnits_ = 0;
     bool planAnnounced_ = false;
     std::size_t nextIndex_ = 0;
+    bool wholeField_ = false;
 };
 
 }  // namespace nurlo

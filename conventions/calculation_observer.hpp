@@ -17,6 +17,7 @@
 #include "walk.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
+#include "whole_field.hpp"
 
 namespace nurlo {
 
@@ -35,12 +36,15 @@ struct CalculationPlan {
     WalkKind walk = WalkKind::Lattice;
     std::vector<Node> nodes;          // the start nodes, in the order they are estimated
     std::optional<SectionAxis> axis;  // set on a section screen: the line's axis
+    // A point screen's whole field: `nodes` are the field's sample nodes, and the observer hears
+    // of the exact values and of each node as a FieldObserver, not through estimated().
+    bool wholeField = false;
 };
 
-class CalculationObserver {
+// A whole field's exact values and nodes reach the observer on the background thread through the
+// FieldObserver calls, in the field's order.
+class CalculationObserver : public FieldObserver {
 public:
-    virtual ~CalculationObserver() = default;
-
     // Background thread, after the fill and before the first walk. It may do long work of its
     // own: `progress` is the click's, on which the observer may begin a stage of its own, and a
     // stop asked for with Esc raises Interrupted when it looks. The walks' stage begins anew

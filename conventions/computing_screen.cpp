@@ -176,7 +176,11 @@ void ComputingScreen::setFocusOrder(std::initializer_list<QWidget*> widgets) {
     }
 }
 
-void ComputingScreen::calculateNow() {
+void ComputingScreen::calculateNow() { runClick(false); }
+
+void ComputingScreen::calculateWholeFieldNow() { runClick(true); }
+
+void ComputingScreen::runClick(bool wholeField) {
     if (calculating_) {
         return;
     }
@@ -185,6 +189,9 @@ void ComputingScreen::calculateNow() {
         fastWalks_ != nullptr && fastWalks_->isChecked() ? WalkKind::Jump : WalkKind::Lattice;
     Calculation click(context_.resources(), walk, observer_,
                       [this](const std::function<void()>& work) { inBackground(work); });
+    if (wholeField) {
+        click.askWholeField();
+    }
     HeldInput heldInput(click.progress());
     click_ = &click;
     heldInput_ = &heldInput;

@@ -69,6 +69,9 @@ public:
 
     // Runs one calculation as a click on "Calcola!" does.
     void calculateNow();
+    // Runs one calculation as calculateNow does, asking for the whole field (Calculation::
+    // wholeField): a point screen estimates the field of its domain instead of its start node.
+    void calculateWholeFieldNow();
 
     // Who follows the clicks of this screen from now on; nullptr, the default, for nobody. The
     // observer must outlive the screen's clicks.
@@ -127,6 +130,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void runClick(bool wholeField);
     QString captionOf(const QLineEdit* field) const;
     QPushButton* addButton(const char* name, const QString& caption, const TwipsRect& place);
     void reportError(const QString& text);

@@ -41,7 +41,11 @@ void Form2::calculate(Calculation& click) {
         setNormalColour();
         return;
     }
-    showEstimate(result_, click.estimate(WalkDomain::square(n), {x0, y0}, walks));
+    if (click.wholeField()) {
+        click.estimateField(WalkDomain::square(n), walks);
+    } else {
+        showEstimate(result_, click.estimate(WalkDomain::square(n), {x0, y0}, walks));
+    }
     setNormalColour();
 }
 

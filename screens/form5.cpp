@@ -55,8 +55,12 @@ void Form5::calculate(Calculation& click) {
         return;
     }
     setBusyColour();
-    const Node start{in.own[0], in.own[1]};
-    showEstimate(result_, click.estimate(in.domain(), start, in.walks));
+    if (click.wholeField()) {
+        click.estimateField(in.domain(), in.walks);
+    } else {
+        const Node start{in.own[0], in.own[1]};
+        showEstimate(result_, click.estimate(in.domain(), start, in.walks));
+    }
     setNormalColour();
 }
 
