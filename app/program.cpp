@@ -61,6 +61,9 @@ void Program::openView(int formNumber) {
         slot = std::make_unique<RunView>(formNumber, [this] { return context_.availableMemory(); });
         // Closed, the view hears of no more clicks: the screen runs as if it had never been.
         connect(slot.get(), &RunView::closed, this, [owner] { owner->setObserver(nullptr); });
+        // "Campo intero": the screen's whole field, a click like "Calcola!".
+        connect(slot.get(), &RunView::wholeFieldRequested, owner,
+                &ComputingScreen::calculateWholeFieldNow);
     }
     owner->setObserver(slot.get());
     slot->show();

@@ -13,6 +13,7 @@
 
 #include "domain_picture.hpp"
 #include "exact_solution.hpp"
+#include "field_maps.hpp"
 #include "held_input.hpp"
 #include "run_charts.hpp"
 
@@ -38,14 +39,20 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     numbers_->setMaximumHeight(point_ ? 150 : 100);
     numbers_->installEventFilter(this);
     if (point_) {
-        auto* row = new QHBoxLayout();
-        picture_ = new DomainPicture(content_);
+        pointPage_ = new QWidget(content_);
+        auto* row = new QHBoxLayout(pointPage_);
+        row->setContentsMargins(0, 0, 0, 0);
+        picture_ = new DomainPicture(pointPage_);
         picture_->setObjectName(QStringLiteral("Picture1"));
-        convergence_ = new ConvergenceChart(content_);
+        convergence_ = new ConvergenceChart(pointPage_);
         convergence_->setObjectName(QStringLiteral("Chart1"));
         row->addWidget(picture_, 1);
         row->addWidget(convergence_, 1);
-        contentLayout->addLayout(row, 1);
+        contentLayout->addWidget(pointPage_, 1);
+        fieldMaps_ = new FieldMaps(content_);
+        fieldMaps_->setObjectName(QStringLiteral("Picture2"));
+        fieldMaps_->hide();
+        contentLayout->addWidget(fieldMaps_, 1);
     } else {
         section_ = new SectionChart(content_);
         section_->setObjectName(QStringLiteral("Chart1"));
@@ -57,6 +64,15 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     save_->setObjectName(QStringLiteral("Command1"));
     connect(save_, &QPushButton::clicked, this, &RunView::askAndSaveImage);
     auto* buttons = new QHBoxLayout();
+    if (point_) {
+        wholeField_ = new QPushButton(QStringLiteral("Campo &intero"), this);
+        wholeField_->setObjectName(QStringLiteral("Command2"));
+        wholeField_->setToolTip(QStringLiteral(
+            "Stima in una griglia di nodi (fino a 64 × 64) con i dati della finestra, accanto "
+            "alla soluzione esatta discreta, e l'errore di ogni stima in errori standard."));
+        connect(wholeField_, &QPushButton::clicked, this, &RunView::wholeFieldRequested);
+        buttons->addWidget(wholeField_);
+    }
     buttons->addStretch(1);
     buttons->addWidget(save_);
 
@@ -99,6 +115,19 @@ ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& p
 }
 
 void RunView::planned(const CalculationPlan& plan, Progress& progress) {
+    if (plan.wholeField) {
+        // The field solves for its own exact values; the point run's data stay as they were.
+        field_.begin({.domain = plan.domain,
+                      .datum = plan.datum,
+                      .lx = plan.lx,
+                      .ly = plan.ly,
+                      .walks = plan.walks,
+                      .walk = plan.walk,
+                      .nodes = {},
+                      .axis = std::nullopt});
+        return;
+    }
+    field_.clear();
     data_.begin({.domain = plan.domain,
                  .datum = plan.datum,
                  .lx = plan.lx,
@@ -141,18 +170,49 @@ void RunView::ended(Outcome outcome) {
     switch (outcome) {
         case Outcome::Completed:
             data_.finished(RunState::Completed);
+            field_.finished(RunState::Completed);
             break;
         case Outcome::Interrupted:
             data_.finished(RunState::Interrupted);
+            field_.finished(RunState::Interrupted);
             break;
         case Outcome::Failed:
             data_.finished(RunState::Failed);
+            field_.finished(RunState::Failed);
             break;
     }
     refresh();
 }
 
+void RunView::showField(bool field) {
+    if (fieldMaps_ == nullptr || field == showingField_) {
+        return;
+    }
+    showingField_ = field;
+    pointPage_->setVisible(!field);
+    fieldMaps_->setVisible(field);
+    numbers_->setMaximumHeight(field ? 90 : 150);
+}
+
 void RunView::refresh() {
+    if (fieldMaps_ != nullptr && field_.active()) {
+        showField(true);
+        if (field_.version() == shownFieldVersion_) {
+            return;
+        }
+        const FieldSnapshot snapshot = field_.snapshot();
+        shownFieldVersion_ = snapshot.version;
+        fieldMaps_->show(snapshot);
+        const QString numbers = QString::fromStdString(fieldNumbersText(snapshot)).trimmed();
+        if (numbers_->toPlainText() != numbers) {
+            numbers_->setPlainText(numbers);
+        }
+        return;
+    }
+    if (showingField_) {
+        showField(false);
+        shownVersion_ = ~data_.version();  // the point run's numbers are written anew
+    }
     if (data_.version() == shownVersion_) {
         return;
     }
@@ -175,7 +235,12 @@ void RunView::refresh() {
     }
 }
 
-QString RunView::copiedText() { return QString::fromStdString(tsvText(data_.snapshot())); }
+QString RunView::copiedText() {
+    if (field_.active()) {
+        return QString::fromStdString(fieldTsvText(field_.snapshot()));
+    }
+    return QString::fromStdString(tsvText(data_.snapshot()));
+}
 
 void RunView::copy() {
     if (numbers_->textCursor().hasSelection()) {

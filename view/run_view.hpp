@@ -8,6 +8,10 @@
 // nothing selected the view's data as tab-separated text; "Salva immagine…" saves the view as
 // PNG.
 //
+// A point view also has "Campo intero", which asks the screen for its whole field: then the
+// view shows the field's maps and numbers (FieldMaps) in place of the point run, and copies the
+// field's nodes, until a click of "Calcola!" brings the point run back.
+//
 // The view follows a screen's clicks as their observer: it hears of each click's plan (and then,
 // while it is open, solves the exact discrete problem in the click's background step, with the
 // click's progress and Esc), records the walks (its WalkRecorder) and takes each estimate. All
@@ -27,6 +31,7 @@
 #include <functional>
 
 #include "calculation_observer.hpp"
+#include "field_data.hpp"
 #include "run_data.hpp"
 
 namespace nurlo {
@@ -42,6 +47,7 @@ ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& p
                          const Progress* progress);
 
 class DomainPicture;
+class FieldMaps;
 class ConvergenceChart;
 class SectionChart;
 
@@ -59,6 +65,9 @@ public:
     ~RunView() override;
 
     RunData& data() { return data_; }
+    FieldData& fieldData() { return field_; }
+    // Whether the view shows a whole field (the last click was one) rather than the point run.
+    bool showsField() const { return showingField_; }
     bool isPointView() const { return point_; }
 
     // Redraws from the data now, if they changed since the last time.
@@ -76,6 +85,13 @@ public:
     void planned(const CalculationPlan& plan, Progress& progress) override;
     void estimated(std::size_t index, Node node, const Estimate& estimate) override;
     void ended(Outcome outcome) override;
+    // FieldObserver: a whole field's exact values and nodes, from the click's thread.
+    void fieldExact(const FieldLattice& lattice, std::span<const double> exact) override {
+        field_.setExact(lattice, exact);
+    }
+    void fieldEstimated(std::size_t /*index*/, const FieldValue& value) override {
+        field_.estimated(value);
+    }
     // Only a point view draws the walks and where they end; a section view records nothing.
     WalkRecorder* recorder() override { return point_ ? this : nullptr; }
 
@@ -87,6 +103,9 @@ public:
 signals:
     // The window was closed.
     void closed();
+    // "Campo intero" (a point view's): the person asks for the whole field of the screen's
+    // current fields.
+    void wholeFieldRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -96,6 +115,8 @@ protected:
 
 private:
     void askAndSaveImage();
+    // Shows the field's page or the point run's.
+    void showField(bool field);
     // The exact discrete solution of the click planned, into the data; in the click's background
     // step.
     void solveExactFor(const CalculationPlan& plan, Progress& progress);
@@ -104,10 +125,16 @@ private:
     std::function<std::size_t()> availableMemory_;
     std::atomic<bool> open_{false};
     RunData data_;
+    FieldData field_;
+    bool showingField_ = false;
+    std::uint64_t shownFieldVersion_ = 0;
     RunSnapshot shown_;
     std::uint64_t shownVersion_ = 0;
     QWidget* content_ = nullptr;
+    QWidget* pointPage_ = nullptr;
     DomainPicture* picture_ = nullptr;
+    FieldMaps* fieldMaps_ = nullptr;
+    QPushButton* wholeField_ = nullptr;
     ConvergenceChart* convergence_ = nullptr;
     SectionChart* section_ = nullptr;
     QPlainTextEdit* numbers_ = nullptr;

@@ -1,0 +1,160 @@
+// "Campo intero" through the program's own wiring: the point view's button runs the screen's
+// whole field as a click, the view fills its maps and numbers and copies the field, Esc keeps the
+// nodes estimated, a bad field gets the screen's message, and "Calcola!" brings the point run
+// back.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QtTest>
+
+#include "field_maps.hpp"
+#include "messages.hpp"
+#include "program_fixture.hpp"
+#include "progress_text.hpp"
+#include "run_view.hpp"
+#include "while_running.hpp"
+#include "window_system_input.hpp"
+
+using namespace nurlo;
+using namespace nurlo::test;
+
+namespace {
+
+// Form5 with an L of nx x ny, corner (a, b), datum "ExpXSiny", N walks, jumps; its view open.
+struct FieldScreen {
+    FieldScreen(TestContext& t, const QString& nx, const QString& ny, const QString& a,
+                const QString& b, const QString& walks)
+        : opened(t.context, "Command4", 5) {
+        screen = opened.screen;
+        typeAll(*screen, {{"Text9", a},
+                          {"Text10", b},
+                          {"Text1", "1"},
+                          {"Text8", "1"},
+                          {"Text6", nx},
+                          {"Text7", ny},
+                          {"Text2", "3"},
+                          {"Text3", "2"},
+                          {"Text4", walks}});
+        chooseDatum(*screen, 2);
+        child<QCheckBox>(*screen, "Check1")->setChecked(true);
+        press(*screen, "Command3");
+        view = opened.program.view(5);
+    }
+
+    OpenedScreen opened;
+    ComputingScreen* screen = nullptr;
+    RunView* view = nullptr;
+};
+
+}  // namespace
+
+class FieldViewTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A point run, then "Campo intero": every free node of the small L estimated beside its exact
+    // value, z like standard noise, the numbers say so, Ctrl+C copies one row per node; the
+    // screen's own result stays, and "Calcola!" brings the point run back.
+    void theWholeFieldFillsTheViewAndIsCopied() {
+        TestContext t;
+        FieldScreen f(t, "40", "30", "20", "12", "400");
+        press(*f.screen, "Command1");
+        const QString result = text(*f.screen, "Text5");
+        QVERIFY(!result.isEmpty() && !f.view->showsField());
+
+        press(*f.view, "Command2");
+        QVERIFY(t.messages.messages.empty());
+        f.view->refresh();
+        QVERIFY(f.view->showsField());
+        QVERIFY(child<QWidget>(*f.view, "Picture2")->isVisible());
+        QVERIFY(!child<QWidget>(*f.view, "Picture1")->isVisible());
+        const FieldSnapshot field = f.view->fieldData().snapshot();
+        QVERIFY(field.state == RunState::Completed && field.lattice && field.exact);
+        // Every free node of the L: the rectangle's inner nodes less the two segments' nodes.
+        const WalkDomain domain = WalkDomain::lShaped(40, 30, 20, 12);
+        std::size_t free = 0;
+        for (Int16 i = 1; i < 40; ++i)
+            for (Int16 j = 1; j < 30; ++j)
+                free += domain.stops({i, j}) ? 0U : 1U;
+        QCOMPARE(field.values.size(), free);
+        QCOMPARE(field.plan.walks, Int16{400});
+        QVERIFY(field.plan.walk == WalkKind::Jump);
+        QVERIFY2(
+            std::fabs(field.z.mean) < 0.15 && field.z.deviation > 0.85 && field.z.deviation < 1.15,
+            qPrintable(QStringLiteral("z %1 %2").arg(field.z.mean).arg(field.z.deviation)));
+        const QString numbers = child<QPlainTextEdit>(*f.view, "Text1")->toPlainText();
+        QVERIFY2(numbers.contains(QStringLiteral("z: media ")) &&
+                     numbers.contains(QStringLiteral(", nodi %1").arg(field.z.count)),
+                 qPrintable(numbers));
+        // The histogram holds every z.
+        int binned = 0;
+        for (const int count : child<FieldMaps>(*f.view, "Picture2")->histogram()) {
+            binned += count;
+        }
+        QCOMPARE(binned, static_cast<int>(field.z.count));
+        QCOMPARE(text(*f.screen, "Text5"), result);
+        QCOMPARE(background(*f.screen), normalColour());
+        QCOMPARE(child<QProgressBar>(*f.screen, "ProgressBar1")->value(), 100);
+
+        QApplication::clipboard()->clear();
+        f.view->activateWindow();
+        QTest::keyClick(f.view, Qt::Key_C, Qt::ControlModifier);
+        const QStringList lines =
+            QApplication::clipboard()->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), static_cast<qsizetype>(free + 1));
+        QCOMPARE(lines.front(),
+                 QStringLiteral("x0\ty0\tstima\terrore standard\tesatto discreto\tz"));
+        const QStringList first = lines.at(1).split(QLatin1Char('\t'));
+        QCOMPARE(first.size(), 6);
+        QCOMPARE(first.at(0).toInt(), int{field.values.front().node.x});
+        QCOMPARE(first.at(1).toInt(), int{field.values.front().node.y});
+        QCOMPARE(first.at(2).toDouble(), field.values.front().estimate.value);
+        QCOMPARE(first.at(4).toDouble(), field.values.front().exact);
+        QVERIFY(!f.view->image().isNull());
+
+        // "Calcola!": the point run again, and its copy.
+        press(*f.screen, "Command1");
+        f.view->refresh();
+        QVERIFY(!f.view->showsField() && child<QWidget>(*f.view, "Picture1")->isVisible());
+        const QStringList point = f.view->copiedText().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(point.size(), 2);
+        QVERIFY(point.front().contains(QStringLiteral("\tprove\t")));
+    }
+
+    // Esc during the walks of a large field ends the click without a message; the nodes
+    // estimated stay in the view and in the copy. Then a bad field gets the screen's message,
+    // every field keeps its text, and the view keeps the field it had.
+    void escKeepsTheNodesAndABadFieldIsReported() {
+        TestContext t;
+        FieldScreen f(t, "1000", "1000", "500", "500", "2000");
+        QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        whenTrue(
+            f.screen,
+            [&] {
+                return walksUnderWay(*f.screen) && f.view->fieldData().snapshot().values.size() > 5;
+            },
+            [&] { queueWindowSystemKey(f.screen, Qt::Key_Escape); });
+        press(*f.view, "Command2");
+        QVERIFY(t.messages.messages.empty());
+        QCOMPARE(child<QProgressBar>(*f.screen, "ProgressBar1")->format(), kInterruptedText);
+        QCOMPARE(background(*f.screen), normalColour());
+        const FieldSnapshot field = f.view->fieldData().snapshot();
+        QVERIFY(field.state == RunState::Interrupted && field.lattice);
+        QVERIFY(field.values.size() > 5 && field.values.size() < field.lattice->nodes.size());
+        const QStringList lines = f.view->copiedText().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), static_cast<qsizetype>(field.values.size() + 1));
+
+        type(*f.screen, "Text4", "tante");
+        press(*f.view, "Command2");
+        QCOMPARE(t.messages.messages.size(), std::size_t{1});
+        QVERIFY(t.messages.messages.front().text.contains(QStringLiteral("N prove")));
+        QCOMPARE(text(*f.screen, "Text4"), QStringLiteral("tante"));
+        QCOMPARE(text(*f.screen, "Text6"), QStringLiteral("1000"));
+        QCOMPARE(f.view->fieldData().snapshot().values.size(), field.values.size());
+    }
+};
+
+QTEST_MAIN(FieldViewTest)
+#include "field_view_test.moc"
