@@ -123,6 +123,7 @@ QRectF FieldMaps::panel(int index) const {
 
 QRectF FieldMaps::mapRect(int index) const {
     const QRectF room = panel(index).adjusted(0, kTitleHeight, 0, -kScaleHeight);
+    // The maps stand at the top of their room, the scale right under them.
     double lx = data_.plan.lx;
     double ly = data_.plan.ly;
     if (!(std::isfinite(lx) && std::isfinite(ly) && lx > 0.0 && ly > 0.0)) {
@@ -132,11 +133,14 @@ QRectF FieldMaps::mapRect(int index) const {
     const double scale = std::min(room.width() / lx, room.height() / ly);
     const double w = std::max(10.0, lx * scale);
     const double h = std::max(10.0, ly * scale);
-    return {room.left() + (room.width() - w) / 2.0, room.top() + (room.height() - h) / 2.0, w, h};
+    return {room.left() + (room.width() - w) / 2.0, room.top(), w, h};
 }
 
 QRectF FieldMaps::histogramRect() const {
-    return panel(3).adjusted(28, kTitleHeight, -6, -kScaleHeight);
+    // As high as the maps, beside them.
+    const QRectF map = mapRect(0);
+    const QRectF room = panel(3);
+    return {room.left() + 6, map.top(), room.width() - 12, map.height()};
 }
 
 void FieldMaps::paintEvent(QPaintEvent* /*event*/) {
@@ -204,7 +208,7 @@ void FieldMaps::paintMap(QPainter& painter, int index, const QString& title) {
     }
     painter.setRenderHint(QPainter::Antialiasing, false);
     // The colour scale under the map.
-    const QRectF bar(grid.left(), panel(index).bottom() - kScaleHeight + 6, grid.width(), 10);
+    const QRectF bar(grid.left(), grid.bottom() + 8, grid.width(), 10);
     const int steps = std::max(2, static_cast<int>(bar.width()));
     for (int k = 0; k < steps; ++k) {
         const double t = static_cast<double>(k) / (steps - 1);
