@@ -123,7 +123,7 @@ QRectF FieldMaps::panel(int index) const {
 
 QRectF FieldMaps::mapRect(int index) const {
     const QRectF room = panel(index).adjusted(0, kTitleHeight, 0, -kScaleHeight);
-    // The maps stand at the top of their room, the scale right under them.
+    // The maps stand in the middle of their room, each scale right under its map.
     double lx = data_.plan.lx;
     double ly = data_.plan.ly;
     if (!(std::isfinite(lx) && std::isfinite(ly) && lx > 0.0 && ly > 0.0)) {
@@ -133,7 +133,7 @@ QRectF FieldMaps::mapRect(int index) const {
     const double scale = std::min(room.width() / lx, room.height() / ly);
     const double w = std::max(10.0, lx * scale);
     const double h = std::max(10.0, ly * scale);
-    return {room.left() + (room.width() - w) / 2.0, room.top(), w, h};
+    return {room.left() + (room.width() - w) / 2.0, room.top() + (room.height() - h) / 2.0, w, h};
 }
 
 QRectF FieldMaps::histogramRect() const {
