@@ -123,6 +123,31 @@ private slots:
         QVERIFY(point.front().contains(QStringLiteral("\tprove\t")));
     }
 
+    // Form2, lattice walks: every free node of the small square, one by one in column order.
+    void theSquaresFieldWithLatticeWalks() {
+        TestContext t;
+        OpenedScreen opened(t.context, "Command1", 2);
+        ComputingScreen* screen = opened.screen;
+        typeAll(
+            *screen,
+            {{"Text1", "1"}, {"Text6", "12"}, {"Text2", "30"}, {"Text3", "30"}, {"Text4", "300"}});
+        chooseDatum(*screen, 1);
+        press(*screen, "Command3");
+        RunView* view = opened.program.view(2);
+        press(*view, "Command2");
+        QVERIFY(t.messages.messages.empty());
+        const FieldSnapshot field = view->fieldData().snapshot();
+        QVERIFY(field.state == RunState::Completed && field.plan.walk == WalkKind::Lattice);
+        QCOMPARE(field.values.size(), std::size_t{121});
+        for (std::size_t k = 0; k < field.values.size(); ++k) {
+            const Node node = field.values[k].node;
+            QCOMPARE(node, (Node{static_cast<Int16>(1 + k / 11), static_cast<Int16>(1 + k % 11)}));
+            QVERIFY(std::isfinite(field.values[k].exact));
+        }
+        // The start node off the grid does not matter to the field.
+        QVERIFY(text(*screen, "Text5").isEmpty());
+    }
+
     // Esc during the walks of a large field ends the click without a message; the nodes
     // estimated stay in the view and in the copy. Then a bad field gets the screen's message,
     // every field keeps its text, and the view keeps the field it had.
