@@ -41,12 +41,14 @@ void FieldData::estimated(const FieldValue& value) {
     ++data_.version;
 }
 
-void FieldData::finished(RunState state) {
+bool FieldData::finished(RunState state) {
     const std::lock_guard lock(mutex_);
-    if (data_.active) {
-        data_.state = state;
-        ++data_.version;
+    if (!data_.active || data_.state != RunState::Running) {
+        return false;
     }
+    data_.state = state;
+    ++data_.version;
+    return true;
 }
 
 bool FieldData::active() const {

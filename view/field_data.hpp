@@ -39,7 +39,8 @@ public:
     void clear();
     void setExact(const FieldLattice& lattice, std::span<const double> exact);
     void estimated(const FieldValue& value);
-    void finished(RunState state);
+    // The click of a whole field under way ended: true. Any other click: false, nothing changes.
+    bool finished(RunState state);
 
     bool active() const;
     std::uint64_t version() const;

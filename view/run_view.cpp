@@ -167,19 +167,21 @@ void RunView::estimated(std::size_t index, Node /*node*/, const Estimate& estima
 }
 
 void RunView::ended(Outcome outcome) {
+    RunState state = RunState::Completed;
     switch (outcome) {
         case Outcome::Completed:
-            data_.finished(RunState::Completed);
-            field_.finished(RunState::Completed);
+            state = RunState::Completed;
             break;
         case Outcome::Interrupted:
-            data_.finished(RunState::Interrupted);
-            field_.finished(RunState::Interrupted);
+            state = RunState::Interrupted;
             break;
         case Outcome::Failed:
-            data_.finished(RunState::Failed);
-            field_.finished(RunState::Failed);
+            state = RunState::Failed;
             break;
+    }
+    // A whole field's click ends the field and leaves the point run as it was.
+    if (!field_.finished(state)) {
+        data_.finished(state);
     }
     refresh();
 }

@@ -155,6 +155,8 @@ private slots:
         TestContext t;
         FieldScreen f(t, "1000", "1000", "500", "500", "2000");
         QVERIFY(QTest::qWaitForWindowExposed(f.view));
+        press(*f.screen, "Command1");
+        const std::uint64_t pointRun = f.view->data().version();
         whenTrue(
             f.screen,
             [&] {
@@ -170,6 +172,9 @@ private slots:
         QVERIFY(field.values.size() > 5 && field.values.size() < field.lattice->nodes.size());
         const QStringList lines = f.view->copiedText().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), static_cast<qsizetype>(field.values.size() + 1));
+        // The point run before it is left as it was.
+        QCOMPARE(f.view->data().version(), pointRun);
+        QVERIFY(f.view->data().snapshot().state == RunState::Completed);
 
         type(*f.screen, "Text4", "tante");
         press(*f.view, "Command2");
