@@ -148,22 +148,34 @@ private slots:
         QVERIFY(text(*screen, "Text5").isEmpty());
     }
 
-    // Esc during the walks of a large field ends the click without a message; the nodes
-    // estimated stay in the view and in the copy. Then a bad field gets the screen's message,
-    // every field keeps its text, and the view keeps the field it had.
+    // Esc during the walks of a large field ends the click without a message; input given
+    // meanwhile waits for the end; the nodes estimated stay in the view and in the copy, and the
+    // point run before it as it was. Then a bad field gets the screen's message, every field
+    // keeps its text, and the view keeps the field it had.
     void escKeepsTheNodesAndABadFieldIsReported() {
         TestContext t;
         FieldScreen f(t, "1000", "1000", "500", "500", "2000");
         QVERIFY(QTest::qWaitForWindowExposed(f.view));
         press(*f.screen, "Command1");
         const std::uint64_t pointRun = f.view->data().version();
+        // A click on "Ascissa partenza" and a 7 typed there during the walks wait for the end.
+        QString whileRunning;
         whenTrue(
             f.screen,
             [&] {
                 return walksUnderWay(*f.screen) && f.view->fieldData().snapshot().values.size() > 5;
             },
-            [&] { queueWindowSystemKey(f.screen, Qt::Key_Escape); });
+            [&] {
+                queueWindowSystemClick(child<QWidget>(*f.screen, "Text2"));
+                queueWindowSystemKey(f.screen, Qt::Key_7, QStringLiteral("7"));
+                deliverQueuedInput();
+                whileRunning = text(*f.screen, "Text2");
+                queueWindowSystemKey(f.screen, Qt::Key_Escape);
+            });
         press(*f.view, "Command2");
+        QCOMPARE(whileRunning, QStringLiteral("3"));
+        QVERIFY2(text(*f.screen, "Text2").contains(QLatin1Char('7')),
+                 qPrintable(text(*f.screen, "Text2")));
         QVERIFY(t.messages.messages.empty());
         QCOMPARE(child<QProgressBar>(*f.screen, "ProgressBar1")->format(), kInterruptedText);
         QCOMPARE(background(*f.screen), normalColour());
