@@ -50,16 +50,16 @@ std::vector<double> exactAtLattice(const ExactSolution& solution, const FieldLat
     const std::vector<double> samples = solution.samples(lattice.columns, lattice.rows, progress);
     exact.reserve(lattice.nodes.size());
     const auto rows = lattice.rows.size();
-    // Both lists increase, and the nodes run column by column: one pass finds them all.
-    std::size_t column = 0;
-    for (const Node node : lattice.nodes) {
-        while (lattice.columns[column] != node.x) {
-            ++column;
+    const auto place = [](const std::vector<int>& indexes, int index) {
+        const auto found = std::lower_bound(indexes.begin(), indexes.end(), index);
+        if (found == indexes.end() || *found != index) {
+            throw std::invalid_argument("exactAtLattice: a node off the lattice");
         }
-        const auto row = static_cast<std::size_t>(
-            std::lower_bound(lattice.rows.begin(), lattice.rows.end(), int{node.y}) -
-            lattice.rows.begin());
-        exact.push_back(samples[column * rows + row]);
+        return static_cast<std::size_t>(found - indexes.begin());
+    };
+    for (const Node node : lattice.nodes) {
+        exact.push_back(
+            samples[place(lattice.columns, node.x) * rows + place(lattice.rows, node.y)]);
     }
     return exact;
 }

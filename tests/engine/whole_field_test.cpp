@@ -121,6 +121,14 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
             }
         }
     }
+    // A node off the lattice has no sample to read.
+    {
+        const WalkDomain d = WalkDomain::square(8);
+        FieldLattice lattice = fieldLattice(d);
+        lattice.nodes.push_back({3, 9});
+        const BoundaryGrid grid = filled(d, Seno);
+        EXPECT_THROW(exactValues(grid, d, lattice), std::invalid_argument);
+    }
     // Odd counts of columns: the spread keeps its ends and its steps.
     EXPECT_EQ(spreadFreeIndexes(10, 3), (std::vector<int>{2, 5, 8}));
     EXPECT_EQ(spreadFreeIndexes(10, 1), (std::vector<int>{5}));
