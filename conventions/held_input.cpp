@@ -118,6 +118,16 @@ KeptEvent keepEvent(const QEvent& event) {
     return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
 }
 
+// Whether `window` is marked to answer while input is held, or is a dialog of one that is.
+bool answersWhileHolding(const QWindow* window) {
+    for (const QWindow* w = window; w != nullptr; w = w->transientParent()) {
+        if (w->property(kAnswersWhileHolding).toBool()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 HeldInput::HeldInput(Progress& progress) : progress_(progress) {
@@ -146,6 +156,11 @@ bool HeldInput::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (personsClose && window->property(kClosesWhileHolding).toBool()) {
+        return false;
+    }
+    // Esc on a dialog of such a window is the dialog's own (it cancels it).
+    if (answersWhileHolding(window) &&
+        !(isEscape(event) && window->property(kAnswersWhileHolding).toBool())) {
         return false;
     }
     if (isEscape(event)) {

@@ -38,6 +38,24 @@ QString number(double value) { return QString::number(value, 'g', 4); }
 
 }  // namespace
 
+bool beyondCorner(const WalkDomain& domain, Node node) {
+    return node.x > domain.a() && node.y > domain.b();
+}
+
+bool sameSide(const WalkDomain& domain, std::optional<Node> start, Node node) {
+    const bool startBeyond = start.has_value() && beyondCorner(domain, *start);
+    return beyondCorner(domain, node) == startBeyond || domain.stops(node);
+}
+
+double colourPlace(double value, double low, double high) {
+    // Halved first: the span of values near the largest doubles would overflow.
+    const double span = high / 2.0 - low / 2.0;
+    if (!(span > 0.0)) {
+        return 0.5;
+    }
+    return (value / 2.0 - low / 2.0) / span;
+}
+
 QColor solutionColour(double t) {
     static const std::array<QColor, 5> kStops = {QColor(68, 1, 84), QColor(59, 82, 139),
                                                  QColor(33, 145, 140), QColor(94, 201, 98),
@@ -60,22 +78,26 @@ DomainPicture::DomainPicture(QWidget* parent) : QWidget(parent) {
 }
 
 void DomainPicture::show(const RunSnapshot& snapshot) {
-    if (snapshot.exact.get() != solutionOf_) {
+    if (snapshot.exact.get() != solutionOf_ ||
+        !(snapshot.plan && data_.plan && snapshot.plan->nodes == data_.plan->nodes)) {
         solution_ = QImage();
         solutionOf_ = snapshot.exact.get();
         low_ = 0.0;
         high_ = 0.0;
         if (solutionOf_ != nullptr && snapshot.plan) {
-            // The colours span the values of the domain; the removed block of the L, hatched
-            // over, does not count.
+            // The colours span the values of the start's part of the domain; the other part, walled
+            // off from it and hatched over, does not count.
             const ExactField& exact = *solutionOf_;
-            const int a = snapshot.plan->domain.a();
-            const int b = snapshot.plan->domain.b();
+            const WalkDomain& domain = snapshot.plan->domain;
+            const std::optional<Node> start = snapshot.plan->nodes.empty()
+                                                  ? std::nullopt
+                                                  : std::optional(snapshot.plan->nodes.front());
             bool any = false;
             for (int i = 0; i <= exact.nx; ++i) {
                 for (int j = 0; j <= exact.ny; ++j) {
-                    const double value = exact.at({static_cast<Int16>(i), static_cast<Int16>(j)});
-                    if ((i <= a || j <= b) && std::isfinite(value)) {
+                    const Node node{static_cast<Int16>(i), static_cast<Int16>(j)};
+                    const double value = exact.at(node);
+                    if (sameSide(domain, start, node) && std::isfinite(value)) {
                         low_ = any ? std::min(low_, value) : value;
                         high_ = any ? std::max(high_, value) : value;
                         any = true;
@@ -127,18 +149,7 @@ void DomainPicture::paintEvent(QPaintEvent* /*event*/) {
     }
     const QRectF grid = gridRect();
     paintSolution(painter, grid.toAlignedRect());
-    // The removed block of the L: the nodes beyond the inner corner, hatched.
-    const WalkDomain& domain = data_.plan->domain;
-    if (domain.a() < domain.nx() && domain.b() < domain.ny()) {
-        const QPointF corner = nodePoint({static_cast<Int16>(std::max(0, domain.a())),
-                                          static_cast<Int16>(std::max(0, domain.b()))});
-        const QRectF block(QPointF(corner.x(), grid.top()), QPointF(grid.right(), corner.y()));
-        painter.fillRect(block, QColor(235, 235, 235, 215));
-        painter.fillRect(block, QBrush(QColor(150, 150, 150), Qt::BDiagPattern));
-        painter.setPen(QPen(Qt::black, 1.5));
-        painter.drawLine(QPointF(corner.x(), grid.top()), corner);
-        painter.drawLine(corner, QPointF(grid.right(), corner.y()));
-    }
+    paintOtherSide(painter);
     painter.setPen(QPen(Qt::black, 1.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(grid);
@@ -154,6 +165,40 @@ void DomainPicture::paintEvent(QPaintEvent* /*event*/) {
     paintScales(painter);
 }
 
+void DomainPicture::paintOtherSide(QPainter& painter) {
+    // The L's inner segments x = a (y >= b) and y = b (x >= a) wall the nodes beyond the corner
+    // off from the rest. Only segments inside the rectangle wall anything off: with the corner on
+    // or before an outer line, or beyond the rectangle, the walks roam the whole of it.
+    const WalkDomain& domain = data_.plan->domain;
+    const int a = domain.a();
+    const int b = domain.b();
+    const bool walled = (a > 0 && a < domain.nx() && b < domain.ny()) ||
+                        (b > 0 && b < domain.ny() && a < domain.nx());
+    if (!walled) {
+        return;
+    }
+    const QRectF grid = gridRect();
+    const QPointF corner =
+        nodePoint({static_cast<Int16>(std::max(0, a)), static_cast<Int16>(std::max(0, b))});
+    const QRectF beyond(QPointF(corner.x(), grid.top()), QPointF(grid.right(), corner.y()));
+    // The part the start node is not in is hatched: the block beyond the corner, or, for a start
+    // inside that block, the L around it.
+    QPainterPath other;
+    if (data_.plan->nodes.empty() || !beyondCorner(domain, data_.plan->nodes.front())) {
+        other.addRect(beyond);
+    } else {
+        other.addRect(grid);
+        QPainterPath block;
+        block.addRect(beyond);
+        other = other.subtracted(block);
+    }
+    painter.fillPath(other, QColor(235, 235, 235, 215));
+    painter.fillPath(other, QBrush(QColor(150, 150, 150), Qt::BDiagPattern));
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.drawLine(QPointF(corner.x(), grid.top()), corner);
+    painter.drawLine(corner, QPointF(grid.right(), corner.y()));
+}
+
 void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
     if (data_.exactState != ExactState::Computed || solutionOf_ == nullptr) {
         painter.fillRect(target, QColor(225, 225, 225));
@@ -163,7 +208,6 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
         // Each pixel shows the node nearest to it.
         solution_ = QImage(target.size(), QImage::Format_RGB32);
         const ExactField& exact = *solutionOf_;
-        const double span = high_ > low_ ? high_ - low_ : 1.0;
         const int w = std::max(1, target.width() - 1);
         const int h = std::max(1, target.height() - 1);
         for (int px = 0; px < target.width(); ++px) {
@@ -172,7 +216,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
                 const auto j =
                     static_cast<Int16>(std::lround(static_cast<double>(h - py) * exact.ny / h));
                 const double value = exact.at({i, j});
-                solution_.setPixel(px, py, solutionColour((value - low_) / span).rgb());
+                solution_.setPixel(px, py, solutionColour(colourPlace(value, low_, high_)).rgb());
             }
         }
     }

@@ -21,6 +21,16 @@ namespace nurlo {
 QColor solutionColour(double t);
 QColor countColour(double t);
 
+// Where `value` lies on the colour scale from `low` to `high`, as t in [0, 1] for values within;
+// the middle, 0.5, for a scale of no span. Any finite values give a finite t.
+double colourPlace(double value, double low, double high);
+
+// Whether `node` lies beyond the inner corner of the L (x > a and y > b): in the block that the
+// L's two segments wall off from the rest of the rectangle, where they lie inside it.
+bool beyondCorner(const WalkDomain& domain, Node node);
+// Whether a walk from `start` can reach `node`, or stop there: the start's part of the domain.
+bool sameSide(const WalkDomain& domain, std::optional<Node> start, Node node);
+
 class DomainPicture : public QWidget {
     Q_OBJECT
 
@@ -31,6 +41,8 @@ public:
 
     // Where the grid is drawn, in the widget's pixels; and where node (i, j) lands in it.
     QRectF gridRect() const;
+    // The values that the ends of the solution's colour scale stand for.
+    std::pair<double, double> solutionRange() const { return {low_, high_}; }
     QPointF nodePoint(Node node) const;
 
     QSize sizeHint() const override { return {520, 440}; }
@@ -42,6 +54,8 @@ protected:
 
 private:
     void paintSolution(QPainter& painter, const QRect& target);
+    // Hatches the part of the domain that the walks from the start node cannot reach.
+    void paintOtherSide(QPainter& painter);
     void paintEndCounts(QPainter& painter);
     void paintTraces(QPainter& painter);
     void paintScales(QPainter& painter);

@@ -88,12 +88,12 @@ void RunData::estimated(std::size_t index, const Estimate& estimate) {
     }
 }
 
-void RunData::finished(RunState state) {
+void RunData::finished(RunState state, bool exactComing) {
     const std::lock_guard lock(mutex_);
     data_.state = state;
-    // A click that ended without setting the exact solution will not set it now, whatever the
-    // outcome: the view must not go on saying it is being computed.
-    if (data_.exactState == ExactState::Pending) {
+    // A click that ended without setting the exact solution and with none on its way will not
+    // set it now: the view must not go on saying it is being computed.
+    if (data_.exactState == ExactState::Pending && !exactComing) {
         data_.exactState = ExactState::Missing;
     }
     ++data_.version;
@@ -271,28 +271,36 @@ std::string pointNumbersText(const RunSnapshot& snapshot) {
         "Nodo di partenza: (" + std::to_string(node.x) + ", " + std::to_string(node.y) + ")\n";
     double value = 0.0;
     double error = 0.0;
-    std::int64_t walks = 0;
+    std::string walks;
     if (const std::optional<Estimate>& estimate = snapshot.estimates.front()) {
         value = estimate->value;
         error = estimate->standardError;
-        walks = estimate->walks;
+        walks = std::to_string(estimate->walks);
     } else if (!snapshot.running.empty()) {
         value = snapshot.running.back().mean;
         error = snapshot.running.back().standardError;
-        walks = snapshot.running.back().walks;
+        walks = std::to_string(snapshot.running.back().walks) + " di " +
+                std::to_string(snapshot.plan->walks);
         text += runningNote(snapshot.state);
     } else {
         return text + "Nessun cammino ancora concluso.\n";
     }
     text += "Stima: " + readable(value) + "\n";
-    text += "Errore standard: " + readable(error) + "\n";
-    text += "Prove: " + std::to_string(walks) + "\n";
+    text += "Errore standard: " +
+            (std::isfinite(error) ? readable(error) : "non finito (" + readable(error) + ")") +
+            "\n";
+    text += "Prove: " + walks + "\n";
     const std::optional<double> exact = snapshot.exactAt(node);
     text += "Esatto discreto: " + exactText(snapshot, exact) + "\n";
     if (exact) {
         text += "Differenza: ";
-        text += error > 0.0 ? readable((value - *exact) / error) + " errori standard\n"
-                            : readable(value - *exact) + " (errore standard nullo)\n";
+        if (!std::isfinite(error)) {
+            text += readable(value - *exact) + " (errore standard non finito)\n";
+        } else if (error > 0.0) {
+            text += readable((value - *exact) / error) + " errori standard\n";
+        } else {
+            text += readable(value - *exact) + " (errore standard nullo)\n";
+        }
     }
     const std::optional<double> function = snapshot.functionAt(node);
     if (function) {

@@ -122,7 +122,9 @@ public:
     // the counts and the running estimate (a point click has no other).
     void ended(Node start, std::span<const WalkEnd> ends);
     void estimated(std::size_t index, const Estimate& estimate);
-    void finished(RunState state);
+    // The click ended; `exactComing` says that the exact solution is still being computed for it
+    // (otherwise, not set by now, it will not be set).
+    void finished(RunState state, bool exactComing = false);
 
     std::uint64_t version() const;
     // The data as they stand. The walks' ends are counted here, on the reader's thread, so that

@@ -1,13 +1,18 @@
 #include "run_view.hpp"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QVBoxLayout>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <new>
 
@@ -17,6 +22,26 @@
 #include "run_charts.hpp"
 
 namespace nurlo {
+namespace {
+
+// The icons and type names of the save dialog, by a file's kind alone. The dialog's own would
+// read each file's first bytes to tell its type, and some files never answer a read (as root,
+// /proc/kmsg waits for the kernel's next message): the dialog would hang on them.
+class KindIconProvider final : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override {
+        return icon(info.isDir() ? IconType::Folder : IconType::File);
+    }
+    QString type(const QFileInfo& info) const override {
+        return info.isDir() ? QStringLiteral("Cartella") : QStringLiteral("File");
+    }
+};
+
+// The solving thread gives way to every other: the walks run at full speed beside it.
+void yieldToOtherThreads() { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); }
+
+}  // namespace
 
 RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -43,8 +68,18 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
         picture_->setObjectName(QStringLiteral("Picture1"));
         convergence_ = new ConvergenceChart(content_);
         convergence_->setObjectName(QStringLiteral("Chart1"));
+        auto* logScale = new QCheckBox(QStringLiteral("scala &logaritmica"), content_);
+        logScale->setObjectName(QStringLiteral("Check1"));
+        logScale->setChecked(convergence_->logarithmic());
+        connect(logScale, &QCheckBox::toggled, this, [this](bool on) {
+            convergence_->setLogarithmic(on);
+            convergence_->show(shown_);
+        });
+        auto* chartColumn = new QVBoxLayout();
+        chartColumn->addWidget(convergence_, 1);
+        chartColumn->addWidget(logScale);
         row->addWidget(picture_, 1);
-        row->addWidget(convergence_, 1);
+        row->addLayout(chartColumn, 1);
         contentLayout->addLayout(row, 1);
     } else {
         section_ = new SectionChart(content_);
@@ -55,7 +90,7 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
 
     save_ = new QPushButton(QStringLiteral("&Salva immagine…"), this);
     save_->setObjectName(QStringLiteral("Command1"));
-    connect(save_, &QPushButton::clicked, this, &RunView::askAndSaveImage);
+    connect(save_, &QPushButton::clicked, this, [this] { askWhereToSave(); });
     auto* buttons = new QHBoxLayout();
     buttons->addStretch(1);
     buttons->addWidget(save_);
@@ -72,9 +107,11 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     refresh();
 }
 
-RunView::~RunView() = default;
+RunView::~RunView() { stopExact(true); }
 
-void RunView::planned(const CalculationPlan& plan, Progress& progress) {
+void RunView::planned(const CalculationPlan& plan, Progress& /*progress*/) {
+    // The last click's solve, if it still runs, gives way before the new click's data begin.
+    stopExact(true);
     data_.begin({.domain = plan.domain,
                  .datum = plan.datum,
                  .lx = plan.lx,
@@ -84,8 +121,49 @@ void RunView::planned(const CalculationPlan& plan, Progress& progress) {
                  .nodes = plan.nodes,
                  .axis = plan.axis});
     // A view closed meanwhile costs the click no solve.
-    if (open_.load()) {
-        solveExactFor(plan, progress);
+    if (open_.load() && availableMemory_) {
+        startExact(plan);
+    }
+}
+
+void RunView::startExact(const CalculationPlan& plan) {
+    const std::lock_guard lock(exactMutex_);
+    // The click's grid lives only as long as the click: the solve, which may outlast it, works
+    // on a copy (the grid keeps only its outer lines, so the copy is small).
+    auto grid = std::make_shared<const BoundaryGrid>(plan.grid);
+    auto own = std::make_shared<const CalculationPlan>(CalculationPlan{.grid = *grid,
+                                                                       .domain = plan.domain,
+                                                                       .datum = plan.datum,
+                                                                       .lx = plan.lx,
+                                                                       .ly = plan.ly,
+                                                                       .walks = plan.walks,
+                                                                       .walk = plan.walk,
+                                                                       .nodes = plan.nodes,
+                                                                       .axis = plan.axis});
+    if (exactThread_.joinable()) {
+        exactThread_.join();
+    }
+    exactProgress_ = std::make_shared<Progress>();
+    exactThread_ = std::thread([this, grid, own, progress = exactProgress_] {
+        yieldToOtherThreads();
+        try {
+            solveExactFor(*own, *progress);
+        } catch (...) {
+            // Stopped (Esc, the view closed, the next click), or failed in a way of its own:
+            // this click has no exact solution.
+            data_.setExactState(ExactState::Missing);
+        }
+    });
+}
+
+void RunView::stopExact(bool wait) {
+    const std::lock_guard lock(exactMutex_);
+    if (exactProgress_) {
+        exactProgress_->requestStop();
+    }
+    if (wait && exactThread_.joinable()) {
+        exactThread_.join();
+        exactProgress_.reset();
     }
 }
 
@@ -116,15 +194,23 @@ void RunView::estimated(std::size_t index, Node /*node*/, const Estimate& estima
 }
 
 void RunView::ended(Outcome outcome) {
+    if (outcome == Outcome::Interrupted) {
+        stopExact(false);  // Esc stops the yardstick with the walks
+    }
+    bool exactComing = false;
+    {
+        const std::lock_guard lock(exactMutex_);
+        exactComing = exactProgress_ && !exactProgress_->stopRequested();
+    }
     switch (outcome) {
         case Outcome::Completed:
-            data_.finished(RunState::Completed);
+            data_.finished(RunState::Completed, exactComing);
             break;
         case Outcome::Interrupted:
-            data_.finished(RunState::Interrupted);
+            data_.finished(RunState::Interrupted, exactComing);
             break;
         case Outcome::Failed:
-            data_.finished(RunState::Failed);
+            data_.finished(RunState::Failed, exactComing);
             break;
     }
     refresh();
@@ -160,7 +246,10 @@ void RunView::copy() {
         numbers_->copy();
         return;
     }
-    QApplication::clipboard()->setText(copiedText());
+    const QString text = copiedText();
+    if (!text.isEmpty()) {
+        QApplication::clipboard()->setText(text);
+    }
 }
 
 QImage RunView::image() {
@@ -170,19 +259,36 @@ QImage RunView::image() {
 
 bool RunView::saveImage(const QString& path) { return image().save(path, "PNG"); }
 
-void RunView::askAndSaveImage() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Salva immagine"), QStringLiteral("grafico.png"),
-        QStringLiteral("Immagini PNG (*.png)"), nullptr, QFileDialog::DontUseNativeDialog);
-    if (path.isEmpty()) {
-        return;
+QFileDialog* RunView::askWhereToSave() {
+    if (saveDialog_ == nullptr) {
+        static KindIconProvider kIcons;
+        auto* dialog = new QFileDialog(this, QStringLiteral("Salva immagine"), QDir::currentPath(),
+                                       QStringLiteral("Immagini PNG (*.png)"));
+        dialog->setObjectName(QStringLiteral("SalvaImmagine"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setOptions(QFileDialog::DontUseNativeDialog |
+                           QFileDialog::DontUseCustomDirectoryIcons);
+        dialog->setIconProvider(&kIcons);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->selectFile(QStringLiteral("grafico.png"));
+        connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+            const QString file =
+                path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : path + ".png";
+            if (!saveImage(file)) {
+                auto* box = new QMessageBox(
+                    QMessageBox::Warning, windowTitle(),
+                    QStringLiteral("Impossibile salvare l'immagine in %1.").arg(file),
+                    QMessageBox::Ok, this);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+            }
+        });
+        saveDialog_ = dialog;
     }
-    const QString file =
-        path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : path + ".png";
-    if (!saveImage(file)) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("Impossibile salvare l'immagine in %1.").arg(file));
-    }
+    saveDialog_->open();
+    saveDialog_->raise();
+    saveDialog_->activateWindow();
+    return saveDialog_;
 }
 
 bool RunView::eventFilter(QObject* watched, QEvent* event) {
@@ -212,16 +318,18 @@ void RunView::keyPressEvent(QKeyEvent* event) {
 
 void RunView::showEvent(QShowEvent* event) {
     open_.store(true);
-    // Closing the view is always allowed, during a calculation too: the held input lets its
-    // close through at once (and only its close: the rest of its input waits like any other).
+    // The view answers during a calculation too: the held input lets its close through at once,
+    // and the rest of its input and its dialogs' (copy, selection, saving), which touch no click.
     if (QWindow* handle = windowHandle()) {
         handle->setProperty(kClosesWhileHolding, true);
+        handle->setProperty(kAnswersWhileHolding, true);
     }
     QWidget::showEvent(event);
 }
 
 void RunView::closeEvent(QCloseEvent* event) {
     open_.store(false);
+    stopExact(false);
     event->accept();
     emit closed();
 }
