@@ -1,18 +1,62 @@
 #include <QApplication>
 #include <QClipboard>
+#include <QFileSystemModel>
 #include <QImage>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "calculation.hpp"
 #include "domain_picture.hpp"
 #include "grid_memory.hpp"
+#include "held_input.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
 #include "runtime_error.hpp"
+#include "window_system_input.hpp"
 
 namespace nurlo {
 namespace {
+
+using namespace nurlo::test;
+
+std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
+
+// A memory gauge that holds the view's exact solve, which asks it first on its own thread, until
+// it is opened.
+struct HeldGauge {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool isOpen = false;
+    std::atomic<bool> reached{false};
+
+    std::size_t pass() {
+        reached = true;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return isOpen; });
+        return std::size_t{1} << 30;
+    }
+    void open() {
+        {
+            const std::lock_guard lock(mutex);
+            isOpen = true;
+        }
+        changed.notify_all();
+    }
+    void close() {
+        const std::lock_guard lock(mutex);
+        isOpen = false;
+        reached = false;
+    }
+};
 
 // The pixels within dx, dy of `centre` that are within `tolerance` (r + g + b) of `colour`.
 int pixelsNear(const QImage& image, QPointF centre, int dx, int dy, QColor colour, int tolerance) {
@@ -32,6 +76,7 @@ struct PointClick {
     BoundaryGrid grid;
     RunView view;
     DomainPicture* picture = view.findChild<DomainPicture*>(QStringLiteral("Picture1"));
+    bool settled = false;  // the exact solve has ended
 
     PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
                std::size_t memory)
@@ -45,6 +90,10 @@ struct PointClick {
                        WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
                            .run(start, walks, source));
         view.ended(Outcome::Completed);
+        // The exact solve runs beside the walks and may end after them.
+        settled = QTest::qWaitFor(
+            [this] { return view.data().snapshot().exactState != ExactState::Pending; });
+        view.refresh();
     }
     QImage drawn() { return picture->grab().toImage(); }
     QPointF at(Node node) { return picture->nodePoint(node); }
@@ -61,6 +110,7 @@ private slots:
     void aPointClickIsCountedDrawnCopiedAndSaved() {
         PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::X2MinusY2, {10, 30},
                          2000, WalkKind::Lattice, std::size_t{1} << 30);
+        QVERIFY(click.settled);
         const RunSnapshot data = click.view.data().snapshot();
         std::int64_t total = 0;
         for (const auto& [key, count] : data.endCounts) {
@@ -158,39 +208,179 @@ private slots:
         }
     }
 
-    // Solved only while open, with the click's progress, whose stop stops the click. Memory running
-    // out (raised by the gauge) says "too large", even once the click ends; another error: none.
-    void theExactSolveFollowsTheClick() {
+    // The exact solve runs beside the walks, on a thread of its own: a click whose solve is held
+    // (in its memory gauge) ends with its estimate while the solve still waits; the exact values
+    // join when it ends. Esc stops it; memory running out says "too large", another error
+    // "none"; a closed view solves nothing.
+    void theExactSolveRunsBesideTheWalks() {
         const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
+        const Node start{10, 30};
+        HeldGauge gauge;
+        RunView view(5, [&gauge] { return gauge.pass(); });
+        view.show();
+        WalkPool pool(2);
+        ScreenSource source = SeededSource(7);
+        Calculation click({pool, source, plentyOfMemory}, WalkKind::Jump, &view);
+        Estimate estimate;
+        QCOMPARE(click.run([&] {
+            click.fillGrid(60, 40, 1.5, 1.0, BoundaryDatum::X2MinusY2);
+            estimate = click.estimate(domain, start, 2000);
+        }),
+                 Outcome::Completed);
+        RunSnapshot data = view.data().snapshot();
+        QVERIFY(gauge.reached && data.state == RunState::Completed && data.estimates[0] &&
+                data.estimates[0]->value == estimate.value &&
+                data.exactState == ExactState::Pending);
+        QVERIFY(pointNumbersText(data).find("Esatto discreto: in calcolo…") != std::string::npos);
+        gauge.open();
+        QTRY_COMPARE(view.data().snapshot().exactState, ExactState::Computed);
+        data = view.data().snapshot();
+        // x^2 - y^2 is its own discrete solution.
+        QVERIFY(std::fabs(*data.exactAt(start) - *data.functionAt(start)) < 1e-9);
+
+        // Esc: the click ends interrupted, and the solve, held meanwhile, stops.
         BoundaryGrid grid(60, 40, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0);
         const CalculationPlan plan{
-            grid, domain, BoundaryDatum::X2MinusY2, 1.5, 1.0, 10, WalkKind::Jump, {{10, 30}}, {}};
-        RunView view(5, [] { return std::size_t{1} << 30; });
+            grid, domain, BoundaryDatum::X2MinusY2, 1.5, 1.0, 10, WalkKind::Jump, {start}, {}};
         Progress progress;
+        gauge.close();
         view.planned(plan, progress);
-        QCOMPARE(view.data().snapshot().exactState, ExactState::Pending);  // closed: no solve
-        view.show();
-        view.planned(plan, progress);
-        QCOMPARE(view.data().snapshot().exactState, ExactState::Computed);
-        QCOMPARE(progress.stage(), Stage::Exact);
-        Progress stopped;
-        stopped.requestStop();
-        QVERIFY_THROWS_EXCEPTION(Interrupted, view.planned(plan, stopped));
+        QTRY_VERIFY(gauge.reached);
         view.ended(Outcome::Interrupted);
-        RunSnapshot data = view.data().snapshot();
-        QVERIFY(data.state == RunState::Interrupted && data.exactState == ExactState::Missing);
-        for (const auto& [kind, exact, outcome, state] :
-             {std::tuple{ErrorKind::OutOfMemory, ExactState::TooLarge, Outcome::Completed,
-                         RunState::Completed},
-              {ErrorKind::FloatingPoint, ExactState::Missing, Outcome::Failed, RunState::Failed}}) {
+        gauge.open();
+        QTRY_COMPARE(view.data().snapshot().exactState, ExactState::Missing);
+        QCOMPARE(view.data().snapshot().state, RunState::Interrupted);
+
+        for (const auto& [kind, exact] : {std::pair{ErrorKind::OutOfMemory, ExactState::TooLarge},
+                                          {ErrorKind::FloatingPoint, ExactState::Missing}}) {
             RunView failing(2, [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
             failing.show();
             failing.planned(plan, progress);
-            failing.ended(outcome);
-            data = failing.data().snapshot();
-            QVERIFY(data.exactState == exact && data.state == state);
+            failing.ended(Outcome::Completed);
+            QTRY_COMPARE(failing.data().snapshot().exactState, exact);
         }
+        RunView closed(2, [] { return std::size_t{1} << 30; });
+        closed.planned(plan, progress);
+        closed.ended(Outcome::Completed);
+        QCOMPARE(closed.data().snapshot().exactState, ExactState::Missing);
+    }
+
+    // While a click runs the view shows what has come so far: the walks counted "k di N", the
+    // running mean and the ends; then, once it ends, the whole.
+    void aPointViewShowsTheWalksSoFar() {
+        BoundaryGrid grid(40, 40, kTestGridMemory);
+        fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+        const WalkDomain domain = WalkDomain::square(40);
+        RunView view(2);
+        view.show();
+        Progress progress;
+        view.planned(
+            {grid, domain, BoundaryDatum::Seno, 1, 1, 6400, WalkKind::Lattice, {{20, 20}}, {}},
+            progress);
+        std::vector<WalkEnd> ends;
+        for (Int16 k = 0; k < 64; ++k) {
+            ends.push_back({{k, 0}, 0.01 * k});
+        }
+        for (int chunk = 0; chunk < 50; ++chunk) {
+            view.ended(Node{20, 20}, ends);
+        }
+        auto* numbers = view.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+        auto* chart = view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
+        QTRY_VERIFY2(numbers->toPlainText().contains(QStringLiteral("Prove: 3200 di 6400")),
+                     qPrintable(numbers->toPlainText()));
+        QVERIFY(chart->estimateSeries()->count() > 100 && chart->upperSeries()->count() > 100);
+        QCOMPARE(view.data().snapshot().endCounts.size(), std::size_t{64});
+        for (int chunk = 0; chunk < 50; ++chunk) {
+            view.ended(Node{20, 20}, ends);
+        }
+        view.estimated(0, {20, 20}, {.value = 0.315, .standardError = 0.002, .walks = 6400});
+        view.ended(Outcome::Completed);
+        QVERIFY(numbers->toPlainText().contains(QStringLiteral("Prove: 6400\n")));
+        QCOMPARE(chart->estimateSeries()->points().back().x(), 6400.0);
+    }
+
+    // During a click (input held), the view answers at once: Ctrl+C copies what it shows, and
+    // "Salva immagine…" saves; the screens' own input stays held, and Esc on the view still stops
+    // the click. Before any click Ctrl+C leaves the clipboard alone.
+    void theViewAnswersDuringAClick() {
+        RunView idle(2);
+        idle.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&idle));
+        QApplication::clipboard()->setText(QStringLiteral("già copiato"));
+        queueWindowSystemKey(&idle, Qt::Key_C, QStringLiteral("c"), Qt::ControlModifier);
+        deliverQueuedInput();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("già copiato"));
+
+        PointClick click(WalkDomain::square(20), BoundaryDatum::Seno, {10, 10}, 100,
+                         WalkKind::Lattice, std::size_t{1} << 30);
+        QLineEdit screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        Progress progress;
+        HeldInput held(progress);
+        const HeldInput::Holding holding(held);
+        queueWindowSystemKey(&click.view, Qt::Key_C, QStringLiteral("c"), Qt::ControlModifier);
+        queueWindowSystemKey(&screen, Qt::Key_X, QStringLiteral("x"));
+        deliverQueuedInput();
+        QVERIFY(QApplication::clipboard()->text().startsWith(QStringLiteral("x0\ty0\t")));
+        QVERIFY(screen.text().isEmpty());
+
+        QTemporaryDir folder;
+        const QString png = folder.filePath(QStringLiteral("durante.png"));
+        QFileDialog* dialog = click.view.askWhereToSave();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name != nullptr);
+        name->setText(png);
+        name->setFocus();
+        queueWindowSystemKey(name, Qt::Key_Return);
+        deliverQueuedInput();
+        QTRY_VERIFY(QImage(png).width() > 600);
+
+        queueWindowSystemKey(&click.view, Qt::Key_Escape);
+        deliverQueuedInput();
+        QVERIFY(progress.stopRequested());
+    }
+
+    // The save dialog tells files apart by their names and kinds alone: it opens none of them
+    // (some, like /proc/kmsg as root, never answer a read).
+    void theSaveDialogReadsNoFile() {
+        QTemporaryDir folder;
+        for (const char* file : {"dati", "grafico.png", "note"}) {
+            QFile out(folder.filePath(QString::fromLatin1(file)));
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write("\x89PNG\r\n\x1a\n") > 0);
+        }
+        const int watch = inotify_init1(IN_NONBLOCK);
+        QVERIFY(watch >= 0 &&
+                inotify_add_watch(watch, folder.path().toLocal8Bit().constData(), IN_OPEN) >= 0);
+        RunView view(2);
+        view.show();
+        QFileDialog* dialog = view.askWhereToSave();
+        dialog->setNameFilter(QStringLiteral("Tutti i file (*)"));  // every file listed
+        dialog->setDirectory(folder.path());
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        QVERIFY(model != nullptr);
+        const QModelIndex root = model->index(folder.path());
+        QTRY_COMPARE(model->rowCount(root), 3);
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex file = model->index(row, 0, root);
+            QVERIFY(!model->data(file, Qt::DecorationRole).isNull() &&
+                    !model->type(file).isEmpty());
+        }
+        QStringList opened;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n = 0; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0 && (event->mask & IN_ISDIR) == 0) {
+                    opened << QString::fromLocal8Bit(event->name);
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        close(watch);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened.join(QStringLiteral(", "))));
     }
 };
 
