@@ -44,7 +44,10 @@ bool beyondCorner(const WalkDomain& domain, Node node) {
 
 bool sameSide(const WalkDomain& domain, std::optional<Node> start, Node node) {
     const bool startBeyond = start.has_value() && beyondCorner(domain, *start);
-    return beyondCorner(domain, node) == startBeyond || domain.stops(node);
+    // The two segments bound both parts.
+    const bool onSegment = (node.x == domain.a() && node.y >= domain.b()) ||
+                           (node.y == domain.b() && node.x >= domain.a());
+    return beyondCorner(domain, node) == startBeyond || onSegment;
 }
 
 double colourPlace(double value, double low, double high) {

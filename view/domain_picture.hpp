@@ -28,7 +28,8 @@ double colourPlace(double value, double low, double high);
 // Whether `node` lies beyond the inner corner of the L (x > a and y > b): in the block that the
 // L's two segments wall off from the rest of the rectangle, where they lie inside it.
 bool beyondCorner(const WalkDomain& domain, Node node);
-// Whether a walk from `start` can reach `node`, or stop there: the start's part of the domain.
+// Whether a walk from `start` can reach `node`, or stop there: the start's part of the domain
+// (with no start, the part outside the block).
 bool sameSide(const WalkDomain& domain, std::optional<Node> start, Node node);
 
 class DomainPicture : public QWidget {

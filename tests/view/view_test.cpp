@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFileSystemModel>
 #include <QImage>
@@ -341,6 +342,139 @@ private slots:
         queueWindowSystemKey(&click.view, Qt::Key_Escape);
         deliverQueuedInput();
         QVERIFY(progress.stopRequested());
+    }
+
+    // The value axis fits any data in round numbers, never keeping the last run's: tiny, huge,
+    // near the largest double, then all zero. The walk axis is logarithmic until the check box
+    // says otherwise; the envelope meets the band at the last walk.
+    void theConvergenceChartFitsAnyData() {
+        RunView view(2);
+        view.show();
+        auto* chart = view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
+        BoundaryGrid grid(2, 2, kTestGridMemory);
+        Progress progress;
+        QStringList previous;
+        for (const auto& [low, high] : {std::pair{1e-15, 2.5e-15},
+                                        {1e20, 3.2e20},
+                                        {1e300, 3e300},
+                                        {-0.8e308, 0.8e308},
+                                        {0.0, 0.0}}) {
+            view.planned({grid,
+                          WalkDomain::square(2),
+                          BoundaryDatum::Nullo,
+                          1,
+                          1,
+                          64,
+                          WalkKind::Lattice,
+                          {{1, 1}},
+                          {}},
+                         progress);
+            std::vector<WalkEnd> ends;
+            for (int k = 0; k < 64; ++k) {
+                ends.push_back({{0, 1}, k % 2 == 0 ? low : high});
+            }
+            view.ended(Node{1, 1}, ends);
+            view.ended(Outcome::Interrupted);
+            const QString where = QStringLiteral("%1 .. %2").arg(low).arg(high);
+            QCategoryAxis* axis = chart->valueAxis();
+            const QStringList labels = axis->categoriesLabels();
+            QVERIFY2(labels.size() >= 3 && labels != previous, qPrintable(where));
+            previous = labels;
+            const double unit = chart->valueScale().unit;
+            const double size = std::max(std::fabs(low), std::fabs(high)) / unit;
+            QVERIFY2(axis->max() - axis->min() <= 20.0 * std::max(size, 1.0), qPrintable(where));
+            for (const QPointF& point : chart->estimateSeries()->points()) {
+                QVERIFY2(point.y() >= axis->min() && point.y() <= axis->max(), qPrintable(where));
+            }
+            QVERIFY2(labels.front().toDouble() <= low && labels.back().toDouble() >= high,
+                     qPrintable(where + ": " + labels.join(QStringLiteral(" "))));
+        }
+
+        PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::X2MinusY2, {10, 30},
+                         2000, WalkKind::Lattice, std::size_t{1} << 30);
+        chart = click.view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
+        auto* logScale = click.view.findChild<QCheckBox*>(QStringLiteral("Check1"));
+        QVERIFY(logScale->isChecked() && qobject_cast<QLogValueAxis*>(chart->walkAxis()));
+        const QPointF upper = chart->upperSeries()->points().back();
+        QCOMPARE(chart->envelopeUpperSeries()->points().back(), upper);
+        QVERIFY(chart->envelopeLowerSeries()->count() > 100);
+        logScale->click();
+        auto* linear = qobject_cast<QCategoryAxis*>(chart->walkAxis());
+        QVERIFY(linear != nullptr && chart->estimateSeries()->attachedAxes().contains(linear));
+        QCOMPARE(linear->categoriesLabels(), QStringList({"0", "500", "1000", "1500", "2000"}));
+
+        // x^2 - y^2 is its own discrete solution: the exact line lies on the function's, and
+        // shows over it.
+        const QImage drawn = chart->grab().toImage();
+        const QPointF middle = chart->chart()->mapToPosition(
+            chart->exactSeries()->points().front() / 2 + chart->exactSeries()->points().back() / 2,
+            chart->exactSeries());
+        QVERIFY(pixelsNear(drawn, middle, 60, 1, QColor(200, 0, 0), 90) > 20);
+        QVERIFY(pixelsNear(drawn, middle, 60, 2, QColor(0, 170, 0), 90) > 20);
+    }
+
+    // The picture colours values up to the largest doubles across the whole scale; corners on or
+    // before the outer lines wall nothing off, and a start beyond the corner has the L hatched
+    // instead of its block.
+    void thePictureDrawsTheDomainAsTheWalksSeeIt() {
+        RunView view(2);
+        view.show();
+        BoundaryGrid grid(20, 20, kTestGridMemory);
+        Progress progress;
+        view.planned({grid,
+                      WalkDomain::square(20),
+                      BoundaryDatum::Nullo,
+                      1,
+                      1,
+                      10,
+                      WalkKind::Lattice,
+                      {{10, 10}},
+                      {}},
+                     progress);
+        auto field = std::make_shared<ExactField>(ExactField{20, 20, {}, std::vector<double>(441)});
+        for (std::size_t k = 0; k < field->values.size(); ++k) {
+            field->values[k] = (static_cast<double>(k / 21) - 10.0) / 10.0 * 1.69e308;
+        }
+        view.data().setExact(field);
+        view.refresh();
+        auto* picture = view.findChild<DomainPicture*>(QStringLiteral("Picture1"));
+        QImage drawn = picture->grab().toImage();
+        for (const Int16 i : {Int16{2}, Int16{10}, Int16{18}}) {
+            const QColor colour = solutionColour((i - 2) / 16.0 * 0.8 + 0.1);
+            QVERIFY2(pixelsNear(drawn, picture->nodePoint({i, 15}), 2, 2, colour, 40) > 10,
+                     qPrintable(QString::number(i)));
+        }
+
+        for (const auto& [a, b, start, low, high] : {std::tuple{-1, -1, Node{2, 2}, 0.0, 1.0},
+                                                     {0, 0, Node{2, 2}, 0.0, 1.0},
+                                                     {2, 2, Node{6, 6}, 0.04, 1.0}}) {
+            const Int16 n = a < 1 ? Int16{4} : Int16{10};
+            PointClick click(
+                WalkDomain::lShaped(n, n, static_cast<Int16>(a), static_cast<Int16>(b)),
+                BoundaryDatum::XY, start, 100, WalkKind::Lattice, std::size_t{1} << 30);
+            const QString where = QStringLiteral("corner (%1, %2)").arg(a).arg(b);
+            QVERIFY2(click.settled, qPrintable(where));
+            const auto [from, to] = click.picture->solutionRange();
+            QVERIFY2(std::fabs(from - low) < 1e-9 && std::fabs(to - high) < 1e-9,
+                     qPrintable(where));
+            drawn = click.drawn();
+            // x*y at the start's neighbour (start + 1, start + 1), on the start's side.
+            const Node near{static_cast<Int16>(start.x + 1), static_cast<Int16>(start.y + 1)};
+            const double value = (near.x * 1.0 / n) * (near.y * 1.0 / n);
+            QVERIFY2(pixelsNear(drawn, click.at(near), 2, 2,
+                                solutionColour(colourPlace(value, from, to)), 40) > 5,
+                     qPrintable(where));
+            if (a > 0) {  // the L around the block, walled off from the start: light, hatched
+                int light = 0;
+                for (int dx = -3; dx <= 3; ++dx) {
+                    for (int dy = -3; dy <= 3; ++dy) {
+                        light +=
+                            qGray(drawn.pixel(click.at({1, 8}).toPoint() + QPoint(dx, dy))) > 180;
+                    }
+                }
+                QVERIFY2(light > 10, qPrintable(where));
+            }
+        }
     }
 
     // The save dialog tells files apart by their names and kinds alone: it opens none of them
