@@ -254,11 +254,17 @@ std::string tsvText(const RunSnapshot& snapshot) {
         return text;
     }
     const Node node = snapshot.plan->nodes.front();
-    const std::optional<Estimate>& estimate = snapshot.estimates.front();
+    // Before the estimate, what the walks so far give: their mean, its error and their count.
+    std::optional<Estimate> estimate = snapshot.estimates.front();
+    std::string walks = estimate ? std::to_string(estimate->walks) : std::string();
+    if (!estimate && !snapshot.running.empty()) {
+        const RunningPoint& last = snapshot.running.back();
+        estimate = Estimate{.value = last.mean, .standardError = last.standardError};
+        walks = std::to_string(last.walks);
+    }
     text += tsvLine({std::to_string(node.x), std::to_string(node.y), tsvNumber(valueOf(estimate)),
-                     tsvNumber(errorOf(estimate)),
-                     estimate ? std::to_string(estimate->walks) : std::string(),
-                     tsvNumber(snapshot.exactAt(node)), tsvNumber(snapshot.functionAt(node))});
+                     tsvNumber(errorOf(estimate)), walks, tsvNumber(snapshot.exactAt(node)),
+                     tsvNumber(snapshot.functionAt(node))});
     return text;
 }
 

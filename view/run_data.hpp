@@ -168,8 +168,9 @@ std::vector<SectionRow> sectionRows(const RunSnapshot& snapshot);
 // (so at most 17 significant digits), with a decimal point whatever the locale; "Inf", "-Inf",
 // "NaN" where not finite; empty where there is no value.
 std::string tsvNumber(std::optional<double> value);
-// The data of the view as tab-separated text with a header row: a point click's one row, or a
-// section's rows in node order. Empty before any click.
+// The data of the view as tab-separated text with a header row: a point click's one row (before
+// its estimate, the mean of the walks so far, its error and their count), or a section's rows in
+// node order. Empty before any click.
 std::string tsvText(const RunSnapshot& snapshot);
 
 // The numbers of a point click for a person to read, one per line.

@@ -48,7 +48,8 @@ TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
 }
 
 // However a point click ends, its numbers say so, with where the exact solution stands; its copy
-// is the header and one row, empty where a value is not known.
+// is the header and one row, with the walks so far until the estimate, empty where a value is not
+// known.
 TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
     using enum RunState;
     using enum ExactState;
@@ -92,7 +93,7 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
         EXPECT_EQ(pointNumbersText(snapshot), "Nodo di partenza: (2, 7)\n" + says);
         EXPECT_EQ(tsvText(snapshot),
                   "x0\ty0\tstima\terrore standard\tprove\tesatto discreto\tfunzione\n2\t7\t" +
-                      std::string(state == Completed ? "-0.38\t0.01\t100\t" : "\t\t\t") +
+                      std::string(state == Completed ? "-0.38\t0.01\t100\t" : "0.5\t0.5\t2\t") +
                       (exact == Computed ? "-0.4\t" : "\t") + (datum == Seno ? "" : "-0.703125") +
                       "\n");
     }
