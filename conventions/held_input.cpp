@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -118,8 +119,12 @@ KeptEvent keepEvent(const QEvent& event) {
     return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
 }
 
-// Whether `window` is marked to answer while input is held, or is a dialog of one that is.
+// Whether `window` is marked to answer while input is held, or is a dialog of one that is. A
+// pop-up (a completer's list, a menu) is of the window that has the focus, which opened it.
 bool answersWhileHolding(const QWindow* window) {
+    if (window->type() == Qt::Popup) {
+        window = QGuiApplication::focusWindow();
+    }
     for (const QWindow* w = window; w != nullptr; w = w->transientParent()) {
         if (w->property(kAnswersWhileHolding).toBool()) {
             return true;

@@ -7,8 +7,9 @@
 // the person did meanwhile lands where it would have landed had the calculation been instant: a
 // click still moves the focus, the keys after it still go to the field clicked, a second click
 // still reaches its own button, and a closed window closes. A window marked kClosesWhileHolding
-// is closed at once instead; a window marked kAnswersWhileHolding, and every dialog it opens, gets
-// its input at once (only Esc pressed on the marked window itself still stops the calculation).
+// is closed at once instead; a window marked kAnswersWhileHolding, and every dialog and pop-up it
+// opens, gets its input at once (only Esc pressed on the marked window itself still stops the
+// calculation).
 #pragma once
 
 #include <QObject>

@@ -112,6 +112,7 @@ RunView::~RunView() { stopExact(true); }
 void RunView::planned(const CalculationPlan& plan, Progress& /*progress*/) {
     // The last click's solve, if it still runs, gives way before the new click's data begin.
     stopExact(true);
+    firstWalksPosted_.store(false);
     data_.begin({.domain = plan.domain,
                  .datum = plan.datum,
                  .lx = plan.lx,
@@ -186,6 +187,13 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
         // for it. Esc (Interrupted) does stop the click.
         data_.setExactState(error.kind() == ErrorKind::OutOfMemory ? ExactState::TooLarge
                                                                    : ExactState::Missing);
+    }
+}
+
+void RunView::ended(Node start, std::span<const WalkEnd> ends) {
+    data_.ended(start, ends);
+    if (!firstWalksPosted_.exchange(true)) {
+        QMetaObject::invokeMethod(this, &RunView::refresh, Qt::QueuedConnection);
     }
 }
 

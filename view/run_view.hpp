@@ -64,6 +64,8 @@ public:
     ~RunView() override;
 
     RunData& data() { return data_; }
+    // What the view shows now: the data as they stood at its last redraw.
+    const RunSnapshot& shown() const { return shown_; }
     bool isPointView() const { return point_; }
 
     // Redraws from the data now, if they changed since the last time.
@@ -92,7 +94,7 @@ public:
     // WalkRecorder: the walks of the click, from its threads.
     int tracesWanted() const override { return data_.tracesWanted(); }
     void traced(WalkTrace trace) override { data_.traced(std::move(trace)); }
-    void ended(Node start, std::span<const WalkEnd> ends) override { data_.ended(start, ends); }
+    void ended(Node start, std::span<const WalkEnd> ends) override;
 
 signals:
     // The window was closed.
@@ -118,6 +120,8 @@ private:
     RunData data_;
     RunSnapshot shown_;
     std::uint64_t shownVersion_ = 0;
+    // The first walks of a click are drawn at once, not at the next tick of the timer.
+    std::atomic<bool> firstWalksPosted_{false};
     QWidget* content_ = nullptr;
     DomainPicture* picture_ = nullptr;
     ConvergenceChart* convergence_ = nullptr;
