@@ -250,33 +250,54 @@ void DomainPicture::paintEndCounts(QPainter& painter) {
 }
 
 void DomainPicture::paintTraces(QPainter& painter) {
-    // The first walk is drawn last, on top of the others.
-    for (std::size_t w = std::min(data_.traces.size(), kWalkColours.size()); w-- > 0;) {
-        const WalkTrace& trace = data_.traces[w];
-        QColor colour = kWalkColours[w];
-        if (!trace.path.empty()) {
-            QPolygonF line;
-            line.reserve(static_cast<qsizetype>(trace.path.size()));
-            for (const Node node : trace.path) {
-                line << nodePoint(node);
+    // A walk of 10^5 steps takes a while to stroke, and the traces of a click change only as
+    // they come: they are drawn once into a layer of their own and the layer is painted.
+    if (traces_.size() != size() || tracesShown_ != data_.traces.size() ||
+        tracesRun_ != data_.run) {
+        traces_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        traces_.fill(Qt::transparent);
+        tracesShown_ = data_.traces.size();
+        tracesRun_ = data_.run;
+        QPainter layer(&traces_);
+        layer.setRenderHint(QPainter::Antialiasing);
+        // The first walk is drawn last, on top of the others.
+        for (std::size_t w = std::min(data_.traces.size(), kWalkColours.size()); w-- > 0;) {
+            paintTrace(layer, data_.traces[w], kWalkColours[w]);
+        }
+    }
+    painter.drawImage(0, 0, traces_);
+}
+
+void DomainPicture::paintTrace(QPainter& painter, const WalkTrace& trace, QColor colour) const {
+    if (!trace.path.empty()) {
+        // Steps within one pixel of each other add nothing to the line.
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(trace.path.size()));
+        QPoint last(-1, -1);
+        for (const Node node : trace.path) {
+            const QPointF point = nodePoint(node);
+            if (point.toPoint() != last) {
+                line << point;
+                last = point.toPoint();
             }
-            colour.setAlpha(170);
-            painter.setPen(QPen(colour, 1.2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPolyline(line);
         }
-        for (const JumpMove& move : trace.moves) {
-            const QPointF low = nodePoint({static_cast<Int16>(move.centre.x - move.radius),
-                                           static_cast<Int16>(move.centre.y - move.radius)});
-            const QPointF high = nodePoint({static_cast<Int16>(move.centre.x + move.radius),
-                                            static_cast<Int16>(move.centre.y + move.radius)});
-            colour.setAlpha(200);
-            painter.setPen(QPen(colour, 1.0));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(low, high).normalized());
-            painter.setBrush(colour);
-            painter.drawEllipse(nodePoint(move.exit), 2.5, 2.5);
-        }
+        line << nodePoint(trace.path.back());
+        colour.setAlpha(170);
+        painter.setPen(QPen(colour, 1.2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolyline(line);
+    }
+    for (const JumpMove& move : trace.moves) {
+        const QPointF low = nodePoint({static_cast<Int16>(move.centre.x - move.radius),
+                                       static_cast<Int16>(move.centre.y - move.radius)});
+        const QPointF high = nodePoint({static_cast<Int16>(move.centre.x + move.radius),
+                                        static_cast<Int16>(move.centre.y + move.radius)});
+        colour.setAlpha(200);
+        painter.setPen(QPen(colour, 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(low, high).normalized());
+        painter.setBrush(colour);
+        painter.drawEllipse(nodePoint(move.exit), 2.5, 2.5);
     }
 }
 

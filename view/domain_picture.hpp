@@ -59,10 +59,14 @@ private:
     void paintOtherSide(QPainter& painter);
     void paintEndCounts(QPainter& painter);
     void paintTraces(QPainter& painter);
+    void paintTrace(QPainter& painter, const WalkTrace& trace, QColor colour) const;
     void paintScales(QPainter& painter);
 
     RunSnapshot data_;
     QImage solution_;  // cached for the size and solution it was drawn for
+    QImage traces_;    // cached for the size, click and number of traces it was drawn for
+    std::size_t tracesShown_ = 0;
+    std::uint64_t tracesRun_ = 0;
     const ExactField* solutionOf_ = nullptr;
     double low_ = 0.0;
     double high_ = 0.0;

@@ -31,8 +31,10 @@ std::optional<double> RunSnapshot::functionAt(Node node) const {
 void RunData::begin(RunPlan plan) {
     const std::lock_guard lock(mutex_);
     const std::uint64_t version = data_.version;
+    const std::uint64_t run = data_.run;
     data_ = RunSnapshot{};
     data_.version = version + 1;
+    data_.run = run + 1;
     data_.state = RunState::Running;
     data_.estimates.resize(plan.nodes.size());
     data_.plan = std::move(plan);

@@ -94,6 +94,7 @@ enum class RunState { None, Running, Completed, Interrupted, Failed };
 // A copy of everything the view draws.
 struct RunSnapshot {
     std::uint64_t version = 0;  // grows with every change
+    std::uint64_t run = 0;      // grows with every click
     RunState state = RunState::None;
     std::optional<RunPlan> plan;
     ExactState exactState = ExactState::Pending;
