@@ -9,11 +9,13 @@
 //   nurlo_view_bench redraw [R]     the same click run to its end, then R redraws of the whole
 //                                   view (new snapshot, charts, picture, numbers, painted at
 //                                   once), default 30: milliseconds, median and largest.
-//   nurlo_view_bench beside [N] [R] the square of N steps (default 2000), "Seno", the centre,
-//                                   1000 jump walks: seconds from the start of the click to its
-//                                   estimate, without the view and with it open (its exact solve
-//                                   running beside the walks), alternated, R each (default 5);
-//                                   every run, then the medians.
+//   nurlo_view_bench beside [N] [R] [W]
+//                                   the square of N steps (default 2000), "Seno", the centre,
+//                                   W jump walks (default 1000): seconds from the start of the
+//                                   click to its estimate, without the view and with it open (its
+//                                   exact solve running beside the walks; the view is closed after
+//                                   each run, which stops the solve), alternated, R each (default
+//                                   5); every run, then the medians.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -78,13 +80,14 @@ ClickResult runClick(WalkPool& pool, RunView* view, Int16 n, Node start, Int16 w
     result.outcome = click.run([&] {
         click.fillGrid(n, n, 1.0, 1.0, BoundaryDatum::Seno);
         click.estimate(WalkDomain::square(n), start, walks);
+        // Where a screen shows the estimate.
+        result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     });
-    result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     return result;
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: nurlo_view_bench first [R] | redraw [R] | beside [N] [R]\n");
+    std::fprintf(stderr, "usage: nurlo_view_bench first [R] | redraw [R] | beside [N] [R] [W]\n");
     return 2;
 }
 
@@ -141,26 +144,22 @@ int main(int argc, char** argv) {
     }
     if (what == "beside") {
         const auto n = static_cast<Int16>(argument(2, 2000));
+        const auto walks = static_cast<Int16>(argument(4, 1000));
         const Node centre{static_cast<Int16>(n / 2), static_cast<Int16>(n / 2)};
         std::vector<double> without;
         std::vector<double> with;
         RunView view(2, benchMemory);
-        view.show();
         for (int r = 0; r < argument(3, 5); ++r) {
             without.push_back(
-                runClick(pool, nullptr, n, centre, 1000, WalkKind::Jump, false).seconds);
-            with.push_back(runClick(pool, &view, n, centre, 1000, WalkKind::Jump, false).seconds);
-            // The solve ends before the next run, so that it runs beside this run's walks only.
-            QElapsedTimer waited;
-            waited.start();
-            while (view.data().snapshot().exactState == ExactState::Pending &&
-                   waited.elapsed() < 600000) {
-                QApplication::processEvents(QEventLoop::AllEvents, 50);
-            }
-            std::printf(
-                "run %d: without the view %.3f s, with it %.3f s (exact %s)\n", r + 1,
-                without.back(), with.back(),
-                view.data().snapshot().exactState == ExactState::Computed ? "computed" : "missing");
+                runClick(pool, nullptr, n, centre, walks, WalkKind::Jump, false).seconds);
+            view.show();
+            with.push_back(runClick(pool, &view, n, centre, walks, WalkKind::Jump, false).seconds);
+            const bool solved = view.data().snapshot().exactState == ExactState::Computed;
+            // Closed, the view stops its solve: the next run without it has the cores to itself.
+            view.close();
+            std::printf("run %d: without the view %.3f s, with it %.3f s (exact %s at the end)\n",
+                        r + 1, without.back(), with.back(),
+                        solved ? "already there" : "still coming");
         }
         std::printf("square %d: median without the view %.3f s, with it %.3f s\n", int{n},
                     median(without), median(with));
