@@ -119,12 +119,8 @@ KeptEvent keepEvent(const QEvent& event) {
     return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
 }
 
-// Whether `window` is marked to answer while input is held, or is a dialog of one that is. A
-// pop-up (a completer's list, a menu) is of the window that has the focus, which opened it.
-bool answersWhileHolding(const QWindow* window) {
-    if (window->type() == Qt::Popup) {
-        window = QGuiApplication::focusWindow();
-    }
+// Whether `window` is marked to answer while input is held, or is a dialog of one that is.
+bool markedToAnswer(const QWindow* window) {
     for (const QWindow* w = window; w != nullptr; w = w->transientParent()) {
         if (w->property(kAnswersWhileHolding).toBool()) {
             return true;
@@ -163,9 +159,17 @@ bool HeldInput::eventFilter(QObject* watched, QEvent* event) {
     if (personsClose && window->property(kClosesWhileHolding).toBool()) {
         return false;
     }
+    // A pop-up (a completer's list, a menu) has no window of its own to belong to: it is of the
+    // window that opened it, the one whose input came last.
+    bool answers = false;
+    if (window->type() == Qt::Popup) {
+        answers = lastAnswered_ != nullptr || markedToAnswer(QGuiApplication::focusWindow());
+    } else {
+        answers = markedToAnswer(window);
+        lastAnswered_ = answers ? window : nullptr;
+    }
     // Esc on a dialog of such a window is the dialog's own (it cancels it).
-    if (answersWhileHolding(window) &&
-        !(isEscape(event) && window->property(kAnswersWhileHolding).toBool())) {
+    if (answers && !(isEscape(event) && window->property(kAnswersWhileHolding).toBool())) {
         return false;
     }
     if (isEscape(event)) {

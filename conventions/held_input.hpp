@@ -75,6 +75,9 @@ private:
 
     Progress& progress_;
     bool holding_ = false;
+    // The window, marked to answer while holding, whose input came last (none if the last was
+    // held): the owner of a pop-up that gets input.
+    QPointer<QWindow> lastAnswered_;
     std::vector<Kept> kept_;
 };
 

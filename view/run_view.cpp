@@ -62,6 +62,7 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     numbers_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     numbers_->setMaximumHeight(point_ ? 150 : 100);
     numbers_->installEventFilter(this);
+    connect(numbers_, &QPlainTextEdit::selectionChanged, this, &RunView::showNumbers);
     if (point_) {
         auto* row = new QHBoxLayout();
         picture_ = new DomainPicture(content_);
@@ -240,10 +241,15 @@ void RunView::refresh() {
         section_->show(shown_);
     }
     const std::string text = point_ ? pointNumbersText(shown_) : sectionNumbersText(shown_);
-    const QString numbers = QString::fromStdString(text);
-    // Replacing the text would drop a selection the person is making: only when it changes.
-    if (numbers_->toPlainText() != numbers.trimmed()) {
-        numbers_->setPlainText(numbers.trimmed());
+    numbersText_ = QString::fromStdString(text).trimmed();
+    showNumbers();
+}
+
+void RunView::showNumbers() {
+    // Replacing the text would drop a selection the person is making, and while walks run the
+    // numbers change a few times a second: a selection holds them as they were until it goes.
+    if (!numbers_->textCursor().hasSelection() && numbers_->toPlainText() != numbersText_) {
+        numbers_->setPlainText(numbersText_);
     }
 }
 

@@ -68,7 +68,8 @@ public:
     const RunSnapshot& shown() const { return shown_; }
     bool isPointView() const { return point_; }
 
-    // Redraws from the data now, if they changed since the last time.
+    // Redraws from the data now, if they changed since the last time. The numbers wait while
+    // some of them are selected.
     void refresh();
     // The data as the copy puts them on the clipboard.
     QString copiedText();
@@ -109,6 +110,8 @@ protected:
 private:
     // The exact discrete solution of the click planned, into the data; on the solving thread.
     void solveExactFor(const CalculationPlan& plan, Progress& progress);
+    // The numbers as they now stand, unless the person has some of them selected.
+    void showNumbers();
     // Starts the solve of `plan` on the solving thread (after a stopExact(true)).
     void startExact(const CalculationPlan& plan);
     // Asks the solve under way, if any, to stop; with `wait`, also waits for its thread to end.
@@ -119,6 +122,7 @@ private:
     std::atomic<bool> open_{false};
     RunData data_;
     RunSnapshot shown_;
+    QString numbersText_;
     std::uint64_t shownVersion_ = 0;
     // The first walks of a click are drawn at once, not at the next tick of the timer.
     std::atomic<bool> firstWalksPosted_{false};
