@@ -6,13 +6,12 @@ packages=(
   cmake ninja-build g++ clang-format
   qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-charts-dev
   libgtest-dev libbenchmark-dev libpcg-cpp-dev
-  libsuitesparse-dev libopenblas0-serial
+  libfftw3-dev libeigen3-dev
   fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core
   xvfb xauth xdotool xclip imagemagick libx11-dev libxfixes-dev libxdamage-dev inotify-tools locales
 )
-# The exact discrete solution is factorised by CHOLMOD (libsuitesparse-dev), whose dense kernels
-# come from the system BLAS: the one-thread OpenBLAS takes that place through Debian's
-# alternatives and makes the factorisation several times faster than the reference BLAS.
+# The exact discrete solution comes from FFTW's sine transforms (libfftw3-dev); the tests check it
+# against a sparse direct solve of Eigen's (libeigen3-dev, headers only).
 # Octave runs the result scripts in the tests; its recommendations are a desktop's worth.
 lean_packages=(octave gnuplot-nox fonts-freefont-otf)
 

@@ -96,10 +96,11 @@ void DomainPicture::show(const RunSnapshot& snapshot) {
                                                   ? std::nullopt
                                                   : std::optional(snapshot.plan->nodes.front());
             bool any = false;
-            for (int i = 0; i <= exact.nx; ++i) {
-                for (int j = 0; j <= exact.ny; ++j) {
-                    const Node node{static_cast<Int16>(i), static_cast<Int16>(j)};
-                    const double value = exact.at(node);
+            for (std::size_t c = 0; c < exact.columns.size(); ++c) {
+                for (std::size_t r = 0; r < exact.rows.size(); ++r) {
+                    const Node node{static_cast<Int16>(exact.columns[c]),
+                                    static_cast<Int16>(exact.rows[r])};
+                    const double value = exact.values[c * exact.rows.size() + r];
                     if (sameSide(domain, start, node) && std::isfinite(value)) {
                         low_ = any ? std::min(low_, value) : value;
                         high_ = any ? std::max(high_, value) : value;
@@ -208,7 +209,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
         return;
     }
     if (solution_.size() != target.size()) {
-        // Each pixel shows the node nearest to it.
+        // Each pixel shows the sampled node nearest to it.
         solution_ = QImage(target.size(), QImage::Format_RGB32);
         const ExactField& exact = *solutionOf_;
         const int w = std::max(1, target.width() - 1);
@@ -218,7 +219,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
             for (int py = 0; py < target.height(); ++py) {
                 const auto j =
                     static_cast<Int16>(std::lround(static_cast<double>(h - py) * exact.ny / h));
-                const double value = exact.at({i, j});
+                const double value = exact.nearest({i, j});
                 solution_.setPixel(px, py, solutionColour(colourPlace(value, low_, high_)).rgb());
             }
         }

@@ -110,6 +110,30 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
 
 RunView::~RunView() { stopExact(true); }
 
+ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& plan,
+                         const Progress* progress) {
+    ExactField field;
+    field.nx = solution.nx();
+    field.ny = solution.ny();
+    if (plan.axis) {
+        // A section: its whole line.
+        const Node first = plan.nodes.empty() ? Node{} : plan.nodes.front();
+        field.lineAxis = plan.axis;
+        field.lineFixed = *plan.axis == SectionAxis::X ? first.y : first.x;
+        field.line = *plan.axis == SectionAxis::X ? solution.row(field.lineFixed, progress)
+                                                  : solution.column(field.lineFixed, progress);
+        return field;
+    }
+    // A point click: its start node, and the picture's samples.
+    for (const Node node : plan.nodes) {
+        field.nodes[nodeKey(node)] = solution.at(node.x, node.y, progress);
+    }
+    field.columns = ExactField::spread(solution.nx(), kExactSamples);
+    field.rows = ExactField::spread(solution.ny(), kExactSamples);
+    field.values = solution.samples(field.columns, field.rows, progress);
+    return field;
+}
+
 void RunView::planned(const CalculationPlan& plan, Progress& /*progress*/) {
     // The last click's solve, if it still runs, gives way before the new click's data begin.
     stopExact(true);
@@ -174,18 +198,16 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
         return;
     }
     try {
-        auto field = std::make_shared<ExactField>();
-        field->nx = plan.grid.nx();
-        field->ny = plan.grid.ny();
-        field->solution = std::make_shared<const ExactSolution>(
-            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress)));
-        data_.setExact(std::move(field));
+        const ExactSolution solution =
+            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress));
+        data_.setExact(
+            std::make_shared<const ExactField>(exactFieldFor(solution, plan, &progress)));
     } catch (const std::bad_alloc&) {
         data_.setExactState(ExactState::TooLarge);
     } catch (const RuntimeError& error) {
         // The view's own solve failing is no reason to fail the click: the view says it has no
         // exact solution, and where memory ran out during the solve, that the grid is too large
-        // for it. Esc (Interrupted) does stop the click.
+        // for it. A stop (Interrupted) ends the solving thread without it.
         data_.setExactState(error.kind() == ErrorKind::OutOfMemory ? ExactState::TooLarge
                                                                    : ExactState::Missing);
     }

@@ -191,7 +191,7 @@ private slots:
         RunView view(7);
         view.data().begin(plan);
         view.data().setExact(
-            std::make_shared<ExactField>(ExactField{4000, 1, {}, std::vector<double>(8002)}));
+            std::make_shared<ExactField>(ExactField::table(4000, 1, std::vector<double>(8002))));
         view.show();
         auto* chart = view.findChild<SectionChart*>(QStringLiteral("Chart1"));
         QVERIFY(!view.isPointView() && chart != nullptr);
@@ -431,7 +431,8 @@ private slots:
                       {{10, 10}},
                       {}},
                      progress);
-        auto field = std::make_shared<ExactField>(ExactField{20, 20, {}, std::vector<double>(441)});
+        auto field =
+            std::make_shared<ExactField>(ExactField::table(20, 20, std::vector<double>(441)));
         for (std::size_t k = 0; k < field->values.size(); ++k) {
             field->values[k] = (static_cast<double>(k / 21) - 10.0) / 10.0 * 1.69e308;
         }
