@@ -283,10 +283,17 @@ void DomainPicture::paintTrace(QPainter& painter, const WalkTrace& trace, QColor
             }
         }
         line << nodePoint(trace.path.back());
+        // Lattice steps run along the axes: a thin line without antialiasing draws them as
+        // well, and strokes a walk of 10^5 steps many times faster.
         colour.setAlpha(170);
-        painter.setPen(QPen(colour, 1.2, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+        QPen pen(colour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
+        pen.setCosmetic(true);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawPolyline(line);
+        painter.restore();
     }
     for (const JumpMove& move : trace.moves) {
         const QPointF low = nodePoint({static_cast<Int16>(move.centre.x - move.radius),
