@@ -303,7 +303,7 @@ void SectionChart::show(const RunSnapshot& snapshot) {
             values.add(row.estimate->value + 2.0 * row.estimate->standardError);
         }
     }
-    const AxisScale across = places.scale();
+    const AxisScale across = places.scale(false);  // the line from end to end
     valueScale_ = values.scale();
     const AxisScale& up = valueScale_;
     QList<QPointF> estimate;
