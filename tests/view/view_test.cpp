@@ -265,6 +265,25 @@ private slots:
         closed.planned(plan, progress);
         closed.ended(Outcome::Completed);
         QCOMPARE(closed.data().snapshot().exactState, ExactState::Missing);
+
+        // A view that goes while its solve of a large grid runs stops it and waits for its thread;
+        // so does the next click.
+        BoundaryGrid large(3000, 3000, kTestGridMemory);
+        fillBoundary(large, BoundaryDatum::Seno, 1.0, 1.0);
+        const CalculationPlan largePlan{large, WalkDomain::square(3000), BoundaryDatum::Seno, 1, 1,
+                                        10,    WalkKind::Jump,           {{1, 1500}},         {}};
+        for (const bool again : {false, true}) {
+            HeldGauge started;
+            started.open();
+            RunView going(2, [&started] { return started.pass(); });
+            going.show();
+            going.planned(largePlan, progress);
+            QTRY_VERIFY(started.reached);
+            if (again) {
+                going.planned(plan, progress);
+                QTRY_COMPARE(going.data().snapshot().exactState, ExactState::Computed);
+            }
+        }
     }
 
     // While a click runs the view shows what has come so far: the walks counted "k di N", the
