@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFont>
+#include <cmath>
 #include <optional>
 
 #include "busy_run.hpp"
@@ -319,9 +320,11 @@ bool ComputingScreen::fillGrid(Int16 nx, Int16 ny, double lx, double ly) {
 
 void ComputingScreen::showEstimate(QLineEdit* field, const Estimate& estimate) {
     field->setText(QString::fromStdString(estimateText(estimate.value)));
-    field->setToolTip(QStringLiteral("errore standard %1 (N = %2)")
-                          .arg(QString::fromStdString(estimateText(estimate.standardError)))
-                          .arg(estimate.walks));
+    // A standard error that is not finite says so, never passes for a number.
+    const QString error = std::isfinite(estimate.standardError)
+                              ? QString::fromStdString(estimateText(estimate.standardError))
+                              : QStringLiteral("non finito");
+    field->setToolTip(QStringLiteral("errore standard %1 (N = %2)").arg(error).arg(estimate.walks));
 }
 
 void ComputingScreen::closeEvent(QCloseEvent* event) {

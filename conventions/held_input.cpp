@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointingDevice>
@@ -118,6 +119,16 @@ KeptEvent keepEvent(const QEvent& event) {
     return [copy] { return std::unique_ptr<QEvent>(copy->clone()); };
 }
 
+// Whether `window` is marked to answer while input is held, or is a dialog of one that is.
+bool markedToAnswer(const QWindow* window) {
+    for (const QWindow* w = window; w != nullptr; w = w->transientParent()) {
+        if (w->property(kAnswersWhileHolding).toBool()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 HeldInput::HeldInput(Progress& progress) : progress_(progress) {
@@ -146,6 +157,19 @@ bool HeldInput::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (personsClose && window->property(kClosesWhileHolding).toBool()) {
+        return false;
+    }
+    // A pop-up (a completer's list, a menu) has no window of its own to belong to: it is of the
+    // window that opened it, the one whose input came last.
+    bool answers = false;
+    if (window->type() == Qt::Popup) {
+        answers = lastAnswered_ != nullptr || markedToAnswer(QGuiApplication::focusWindow());
+    } else {
+        answers = markedToAnswer(window);
+        lastAnswered_ = answers ? window : nullptr;
+    }
+    // Esc on a dialog of such a window is the dialog's own (it cancels it).
+    if (answers && !(isEscape(event) && window->property(kAnswersWhileHolding).toBool())) {
         return false;
     }
     if (isEscape(event)) {

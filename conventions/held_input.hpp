@@ -7,7 +7,9 @@
 // the person did meanwhile lands where it would have landed had the calculation been instant: a
 // click still moves the focus, the keys after it still go to the field clicked, a second click
 // still reaches its own button, and a closed window closes. A window marked kClosesWhileHolding
-// is closed at once instead.
+// is closed at once instead; a window marked kAnswersWhileHolding, and every dialog and pop-up it
+// opens, gets its input at once (only Esc pressed on the marked window itself still stops the
+// calculation).
 #pragma once
 
 #include <QObject>
@@ -25,6 +27,11 @@ namespace nurlo {
 // closes it, even while input is held: its closing touches no calculation (the view of a run,
 // which may be closed whenever the person likes). Its other input is held like any window's.
 inline constexpr const char* kClosesWhileHolding = "closesWhileHolding";
+// A window whose QWindow has this dynamic property set to true gets all its input at once, even
+// while input is held, and so do the windows it is the transient parent of (its dialogs): nothing
+// it does touches a calculation (the view of a run: copy, select, save, resize). Esc pressed on
+// the window itself still asks the calculation to stop, as it does on every window.
+inline constexpr const char* kAnswersWhileHolding = "answersWhileHolding";
 
 class HeldInput final : public QObject {
 public:
@@ -68,6 +75,9 @@ private:
 
     Progress& progress_;
     bool holding_ = false;
+    // The window, marked to answer while holding, whose input came last (none if the last was
+    // held): the owner of a pop-up that gets input.
+    QPointer<QWindow> lastAnswered_;
     std::vector<Kept> kept_;
 };
 

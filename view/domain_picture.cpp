@@ -38,6 +38,27 @@ QString number(double value) { return QString::number(value, 'g', 4); }
 
 }  // namespace
 
+bool beyondCorner(const WalkDomain& domain, Node node) {
+    return node.x > domain.a() && node.y > domain.b();
+}
+
+bool sameSide(const WalkDomain& domain, std::optional<Node> start, Node node) {
+    const bool startBeyond = start.has_value() && beyondCorner(domain, *start);
+    // The two segments bound both parts.
+    const bool onSegment = (node.x == domain.a() && node.y >= domain.b()) ||
+                           (node.y == domain.b() && node.x >= domain.a());
+    return beyondCorner(domain, node) == startBeyond || onSegment;
+}
+
+double colourPlace(double value, double low, double high) {
+    // Halved first: the span of values near the largest doubles would overflow.
+    const double span = high / 2.0 - low / 2.0;
+    if (!(span > 0.0)) {
+        return 0.5;
+    }
+    return (value / 2.0 - low / 2.0) / span;
+}
+
 QColor solutionColour(double t) {
     static const std::array<QColor, 5> kStops = {QColor(68, 1, 84), QColor(59, 82, 139),
                                                  QColor(33, 145, 140), QColor(94, 201, 98),
@@ -60,24 +81,27 @@ DomainPicture::DomainPicture(QWidget* parent) : QWidget(parent) {
 }
 
 void DomainPicture::show(const RunSnapshot& snapshot) {
-    if (snapshot.exact.get() != solutionOf_) {
+    if (snapshot.exact.get() != solutionOf_ ||
+        !(snapshot.plan && data_.plan && snapshot.plan->nodes == data_.plan->nodes)) {
         solution_ = QImage();
         solutionOf_ = snapshot.exact.get();
         low_ = 0.0;
         high_ = 0.0;
         if (solutionOf_ != nullptr && snapshot.plan) {
-            // The colours span the values of the domain; the removed block of the L, hatched
-            // over, does not count.
+            // The colours span the values of the start's part of the domain; the other part, walled
+            // off from it and hatched over, does not count.
             const ExactField& exact = *solutionOf_;
-            const int a = snapshot.plan->domain.a();
-            const int b = snapshot.plan->domain.b();
+            const WalkDomain& domain = snapshot.plan->domain;
+            const std::optional<Node> start = snapshot.plan->nodes.empty()
+                                                  ? std::nullopt
+                                                  : std::optional(snapshot.plan->nodes.front());
             bool any = false;
             for (std::size_t c = 0; c < exact.columns.size(); ++c) {
                 for (std::size_t r = 0; r < exact.rows.size(); ++r) {
-                    const int i = exact.columns[c];
-                    const int j = exact.rows[r];
+                    const Node node{static_cast<Int16>(exact.columns[c]),
+                                    static_cast<Int16>(exact.rows[r])};
                     const double value = exact.values[c * exact.rows.size() + r];
-                    if ((i <= a || j <= b) && std::isfinite(value)) {
+                    if (sameSide(domain, start, node) && std::isfinite(value)) {
                         low_ = any ? std::min(low_, value) : value;
                         high_ = any ? std::max(high_, value) : value;
                         any = true;
@@ -129,18 +153,7 @@ void DomainPicture::paintEvent(QPaintEvent* /*event*/) {
     }
     const QRectF grid = gridRect();
     paintSolution(painter, grid.toAlignedRect());
-    // The removed block of the L: the nodes beyond the inner corner, hatched.
-    const WalkDomain& domain = data_.plan->domain;
-    if (domain.a() < domain.nx() && domain.b() < domain.ny()) {
-        const QPointF corner = nodePoint({static_cast<Int16>(std::max(0, domain.a())),
-                                          static_cast<Int16>(std::max(0, domain.b()))});
-        const QRectF block(QPointF(corner.x(), grid.top()), QPointF(grid.right(), corner.y()));
-        painter.fillRect(block, QColor(235, 235, 235, 215));
-        painter.fillRect(block, QBrush(QColor(150, 150, 150), Qt::BDiagPattern));
-        painter.setPen(QPen(Qt::black, 1.5));
-        painter.drawLine(QPointF(corner.x(), grid.top()), corner);
-        painter.drawLine(corner, QPointF(grid.right(), corner.y()));
-    }
+    paintOtherSide(painter);
     painter.setPen(QPen(Qt::black, 1.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(grid);
@@ -156,6 +169,40 @@ void DomainPicture::paintEvent(QPaintEvent* /*event*/) {
     paintScales(painter);
 }
 
+void DomainPicture::paintOtherSide(QPainter& painter) {
+    // The L's inner segments x = a (y >= b) and y = b (x >= a) wall the nodes beyond the corner
+    // off from the rest. Only segments inside the rectangle wall anything off: with the corner on
+    // or before an outer line, or beyond the rectangle, the walks roam the whole of it.
+    const WalkDomain& domain = data_.plan->domain;
+    const int a = domain.a();
+    const int b = domain.b();
+    const bool walled = (a > 0 && a < domain.nx() && b < domain.ny()) ||
+                        (b > 0 && b < domain.ny() && a < domain.nx());
+    if (!walled) {
+        return;
+    }
+    const QRectF grid = gridRect();
+    const QPointF corner =
+        nodePoint({static_cast<Int16>(std::max(0, a)), static_cast<Int16>(std::max(0, b))});
+    const QRectF beyond(QPointF(corner.x(), grid.top()), QPointF(grid.right(), corner.y()));
+    // The part the start node is not in is hatched: the block beyond the corner, or, for a start
+    // inside that block, the L around it.
+    QPainterPath other;
+    if (data_.plan->nodes.empty() || !beyondCorner(domain, data_.plan->nodes.front())) {
+        other.addRect(beyond);
+    } else {
+        other.addRect(grid);
+        QPainterPath block;
+        block.addRect(beyond);
+        other = other.subtracted(block);
+    }
+    painter.fillPath(other, QColor(235, 235, 235, 215));
+    painter.fillPath(other, QBrush(QColor(150, 150, 150), Qt::BDiagPattern));
+    painter.setPen(QPen(Qt::black, 1.5));
+    painter.drawLine(QPointF(corner.x(), grid.top()), corner);
+    painter.drawLine(corner, QPointF(grid.right(), corner.y()));
+}
+
 void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
     if (data_.exactState != ExactState::Computed || solutionOf_ == nullptr) {
         painter.fillRect(target, QColor(225, 225, 225));
@@ -165,7 +212,6 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
         // Each pixel shows the sampled node nearest to it.
         solution_ = QImage(target.size(), QImage::Format_RGB32);
         const ExactField& exact = *solutionOf_;
-        const double span = high_ > low_ ? high_ - low_ : 1.0;
         const int w = std::max(1, target.width() - 1);
         const int h = std::max(1, target.height() - 1);
         for (int px = 0; px < target.width(); ++px) {
@@ -174,7 +220,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
                 const auto j =
                     static_cast<Int16>(std::lround(static_cast<double>(h - py) * exact.ny / h));
                 const double value = exact.nearest({i, j});
-                solution_.setPixel(px, py, solutionColour((value - low_) / span).rgb());
+                solution_.setPixel(px, py, solutionColour(colourPlace(value, low_, high_)).rgb());
             }
         }
     }
@@ -205,33 +251,61 @@ void DomainPicture::paintEndCounts(QPainter& painter) {
 }
 
 void DomainPicture::paintTraces(QPainter& painter) {
-    // The first walk is drawn last, on top of the others.
-    for (std::size_t w = std::min(data_.traces.size(), kWalkColours.size()); w-- > 0;) {
-        const WalkTrace& trace = data_.traces[w];
-        QColor colour = kWalkColours[w];
-        if (!trace.path.empty()) {
-            QPolygonF line;
-            line.reserve(static_cast<qsizetype>(trace.path.size()));
-            for (const Node node : trace.path) {
-                line << nodePoint(node);
+    // A walk of 10^5 steps takes a while to stroke, and the traces of a click change only as
+    // they come: they are drawn once into a layer of their own and the layer is painted.
+    if (traces_.size() != size() || tracesShown_ != data_.traces.size() ||
+        tracesRun_ != data_.run) {
+        traces_ = QImage(size(), QImage::Format_ARGB32_Premultiplied);
+        traces_.fill(Qt::transparent);
+        tracesShown_ = data_.traces.size();
+        tracesRun_ = data_.run;
+        QPainter layer(&traces_);
+        layer.setRenderHint(QPainter::Antialiasing);
+        // The first walk is drawn last, on top of the others.
+        for (std::size_t w = std::min(data_.traces.size(), kWalkColours.size()); w-- > 0;) {
+            paintTrace(layer, data_.traces[w], kWalkColours[w]);
+        }
+    }
+    painter.drawImage(0, 0, traces_);
+}
+
+void DomainPicture::paintTrace(QPainter& painter, const WalkTrace& trace, QColor colour) const {
+    if (!trace.path.empty()) {
+        // Steps within one pixel of each other add nothing to the line.
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(trace.path.size()));
+        QPoint last(-1, -1);
+        for (const Node node : trace.path) {
+            const QPointF point = nodePoint(node);
+            if (point.toPoint() != last) {
+                line << point;
+                last = point.toPoint();
             }
-            colour.setAlpha(170);
-            painter.setPen(QPen(colour, 1.2));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPolyline(line);
         }
-        for (const JumpMove& move : trace.moves) {
-            const QPointF low = nodePoint({static_cast<Int16>(move.centre.x - move.radius),
-                                           static_cast<Int16>(move.centre.y - move.radius)});
-            const QPointF high = nodePoint({static_cast<Int16>(move.centre.x + move.radius),
-                                            static_cast<Int16>(move.centre.y + move.radius)});
-            colour.setAlpha(200);
-            painter.setPen(QPen(colour, 1.0));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(low, high).normalized());
-            painter.setBrush(colour);
-            painter.drawEllipse(nodePoint(move.exit), 2.5, 2.5);
-        }
+        line << nodePoint(trace.path.back());
+        // Lattice steps run along the axes: a thin line without antialiasing draws them as
+        // well, and strokes a walk of 10^5 steps many times faster.
+        colour.setAlpha(170);
+        QPen pen(colour, 1.0, Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin);
+        pen.setCosmetic(true);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPolyline(line);
+        painter.restore();
+    }
+    for (const JumpMove& move : trace.moves) {
+        const QPointF low = nodePoint({static_cast<Int16>(move.centre.x - move.radius),
+                                       static_cast<Int16>(move.centre.y - move.radius)});
+        const QPointF high = nodePoint({static_cast<Int16>(move.centre.x + move.radius),
+                                        static_cast<Int16>(move.centre.y + move.radius)});
+        colour.setAlpha(200);
+        painter.setPen(QPen(colour, 1.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(low, high).normalized());
+        painter.setBrush(colour);
+        painter.drawEllipse(nodePoint(move.exit), 2.5, 2.5);
     }
 }
 

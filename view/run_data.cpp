@@ -103,8 +103,10 @@ std::optional<double> RunSnapshot::functionAt(Node node) const {
 void RunData::begin(RunPlan plan) {
     const std::lock_guard lock(mutex_);
     const std::uint64_t version = data_.version;
+    const std::uint64_t run = data_.run;
     data_ = RunSnapshot{};
     data_.version = version + 1;
+    data_.run = run + 1;
     data_.state = RunState::Running;
     data_.estimates.resize(plan.nodes.size());
     data_.plan = std::move(plan);
@@ -160,12 +162,12 @@ void RunData::estimated(std::size_t index, const Estimate& estimate) {
     }
 }
 
-void RunData::finished(RunState state) {
+void RunData::finished(RunState state, bool exactComing) {
     const std::lock_guard lock(mutex_);
     data_.state = state;
-    // A click that ended without setting the exact solution will not set it now, whatever the
-    // outcome: the view must not go on saying it is being computed.
-    if (data_.exactState == ExactState::Pending) {
+    // A click that ended without setting the exact solution and with none on its way will not
+    // set it now: the view must not go on saying it is being computed.
+    if (data_.exactState == ExactState::Pending && !exactComing) {
         data_.exactState = ExactState::Missing;
     }
     ++data_.version;
@@ -326,11 +328,17 @@ std::string tsvText(const RunSnapshot& snapshot) {
         return text;
     }
     const Node node = snapshot.plan->nodes.front();
-    const std::optional<Estimate>& estimate = snapshot.estimates.front();
+    // Before the estimate, what the walks so far give: their mean, its error and their count.
+    std::optional<Estimate> estimate = snapshot.estimates.front();
+    std::string walks = estimate ? std::to_string(estimate->walks) : std::string();
+    if (!estimate && !snapshot.running.empty()) {
+        const RunningPoint& last = snapshot.running.back();
+        estimate = Estimate{.value = last.mean, .standardError = last.standardError};
+        walks = std::to_string(last.walks);
+    }
     text += tsvLine({std::to_string(node.x), std::to_string(node.y), tsvNumber(valueOf(estimate)),
-                     tsvNumber(errorOf(estimate)),
-                     estimate ? std::to_string(estimate->walks) : std::string(),
-                     tsvNumber(snapshot.exactAt(node)), tsvNumber(snapshot.functionAt(node))});
+                     tsvNumber(errorOf(estimate)), walks, tsvNumber(snapshot.exactAt(node)),
+                     tsvNumber(snapshot.functionAt(node))});
     return text;
 }
 
@@ -343,28 +351,36 @@ std::string pointNumbersText(const RunSnapshot& snapshot) {
         "Nodo di partenza: (" + std::to_string(node.x) + ", " + std::to_string(node.y) + ")\n";
     double value = 0.0;
     double error = 0.0;
-    std::int64_t walks = 0;
+    std::string walks;
     if (const std::optional<Estimate>& estimate = snapshot.estimates.front()) {
         value = estimate->value;
         error = estimate->standardError;
-        walks = estimate->walks;
+        walks = std::to_string(estimate->walks);
     } else if (!snapshot.running.empty()) {
         value = snapshot.running.back().mean;
         error = snapshot.running.back().standardError;
-        walks = snapshot.running.back().walks;
+        walks = std::to_string(snapshot.running.back().walks) + " di " +
+                std::to_string(snapshot.plan->walks);
         text += runningNote(snapshot.state);
     } else {
         return text + "Nessun cammino ancora concluso.\n";
     }
     text += "Stima: " + readable(value) + "\n";
-    text += "Errore standard: " + readable(error) + "\n";
-    text += "Prove: " + std::to_string(walks) + "\n";
+    text += "Errore standard: " +
+            (std::isfinite(error) ? readable(error) : "non finito (" + readable(error) + ")") +
+            "\n";
+    text += "Prove: " + walks + "\n";
     const std::optional<double> exact = snapshot.exactAt(node);
     text += "Esatto discreto: " + exactText(snapshot, exact) + "\n";
     if (exact) {
         text += "Differenza: ";
-        text += error > 0.0 ? readable((value - *exact) / error) + " errori standard\n"
-                            : readable(value - *exact) + " (errore standard nullo)\n";
+        if (!std::isfinite(error)) {
+            text += readable(value - *exact) + " (errore standard non finito)\n";
+        } else if (error > 0.0) {
+            text += readable((value - *exact) / error) + " errori standard\n";
+        } else {
+            text += readable(value - *exact) + " (errore standard nullo)\n";
+        }
     }
     const std::optional<double> function = snapshot.functionAt(node);
     if (function) {

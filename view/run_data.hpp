@@ -105,6 +105,7 @@ enum class RunState { None, Running, Completed, Interrupted, Failed };
 // A copy of everything the view draws.
 struct RunSnapshot {
     std::uint64_t version = 0;  // grows with every change
+    std::uint64_t run = 0;      // grows with every click
     RunState state = RunState::None;
     std::optional<RunPlan> plan;
     ExactState exactState = ExactState::Pending;
@@ -133,7 +134,9 @@ public:
     // the counts and the running estimate (a point click has no other).
     void ended(Node start, std::span<const WalkEnd> ends);
     void estimated(std::size_t index, const Estimate& estimate);
-    void finished(RunState state);
+    // The click ended; `exactComing` says that the exact solution is still being computed for it
+    // (otherwise, not set by now, it will not be set).
+    void finished(RunState state, bool exactComing = false);
 
     std::uint64_t version() const;
     // The data as they stand. The walks' ends are counted here, on the reader's thread, so that
@@ -177,8 +180,9 @@ std::vector<SectionRow> sectionRows(const RunSnapshot& snapshot);
 // (so at most 17 significant digits), with a decimal point whatever the locale; "Inf", "-Inf",
 // "NaN" where not finite; empty where there is no value.
 std::string tsvNumber(std::optional<double> value);
-// The data of the view as tab-separated text with a header row: a point click's one row, or a
-// section's rows in node order. Empty before any click.
+// The data of the view as tab-separated text with a header row: a point click's one row (before
+// its estimate, the mean of the walks so far, its error and their count), or a section's rows in
+// node order. Empty before any click.
 std::string tsvText(const RunSnapshot& snapshot);
 
 // The numbers of a point click for a person to read, one per line.

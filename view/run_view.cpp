@@ -1,13 +1,18 @@
 #include "run_view.hpp"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QVBoxLayout>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <new>
 
@@ -18,6 +23,26 @@
 #include "run_charts.hpp"
 
 namespace nurlo {
+namespace {
+
+// The icons and type names of the save dialog, by a file's kind alone. The dialog's own would
+// read each file's first bytes to tell its type, and some files never answer a read (as root,
+// /proc/kmsg waits for the kernel's next message): the dialog would hang on them.
+class KindIconProvider final : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override { return QAbstractFileIconProvider::icon(type); }
+    QIcon icon(const QFileInfo& info) const override {
+        return icon(info.isDir() ? IconType::Folder : IconType::File);
+    }
+    QString type(const QFileInfo& info) const override {
+        return info.isDir() ? QStringLiteral("Cartella") : QStringLiteral("File");
+    }
+};
+
+// The solving thread gives way to every other: the walks run at full speed beside it.
+void yieldToOtherThreads() { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19); }
+
+}  // namespace
 
 RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -38,6 +63,7 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     numbers_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     numbers_->setMaximumHeight(point_ ? 150 : 100);
     numbers_->installEventFilter(this);
+    connect(numbers_, &QPlainTextEdit::selectionChanged, this, &RunView::showNumbers);
     if (point_) {
         pointPage_ = new QWidget(content_);
         auto* row = new QHBoxLayout(pointPage_);
@@ -46,8 +72,18 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
         picture_->setObjectName(QStringLiteral("Picture1"));
         convergence_ = new ConvergenceChart(pointPage_);
         convergence_->setObjectName(QStringLiteral("Chart1"));
+        auto* logScale = new QCheckBox(QStringLiteral("scala &logaritmica"), content_);
+        logScale->setObjectName(QStringLiteral("Check1"));
+        logScale->setChecked(convergence_->logarithmic());
+        connect(logScale, &QCheckBox::toggled, this, [this](bool on) {
+            convergence_->setLogarithmic(on);
+            convergence_->show(shown_);
+        });
+        auto* chartColumn = new QVBoxLayout();
+        chartColumn->addWidget(convergence_, 1);
+        chartColumn->addWidget(logScale);
         row->addWidget(picture_, 1);
-        row->addWidget(convergence_, 1);
+        row->addLayout(chartColumn, 1);
         contentLayout->addWidget(pointPage_, 1);
         fieldMaps_ = new FieldMaps(content_);
         fieldMaps_->setObjectName(QStringLiteral("Picture2"));
@@ -62,7 +98,7 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
 
     save_ = new QPushButton(QStringLiteral("&Salva immagine…"), this);
     save_->setObjectName(QStringLiteral("Command1"));
-    connect(save_, &QPushButton::clicked, this, &RunView::askAndSaveImage);
+    connect(save_, &QPushButton::clicked, this, [this] { askWhereToSave(); });
     auto* buttons = new QHBoxLayout();
     if (point_) {
         wholeField_ = new QPushButton(QStringLiteral("Campo &intero"), this);
@@ -88,7 +124,7 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     refresh();
 }
 
-RunView::~RunView() = default;
+RunView::~RunView() { stopExact(true); }
 
 ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& plan,
                          const Progress* progress) {
@@ -114,7 +150,10 @@ ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& p
     return field;
 }
 
-void RunView::planned(const CalculationPlan& plan, Progress& progress) {
+void RunView::planned(const CalculationPlan& plan, Progress& /*progress*/) {
+    // The last click's solve, if it still runs, gives way before the new click's data begin.
+    stopExact(true);
+    firstWalksPosted_.store(false);
     if (plan.wholeField) {
         // The field solves for its own exact values; the point run's data stay as they were.
         field_.begin({.domain = plan.domain,
@@ -137,8 +176,49 @@ void RunView::planned(const CalculationPlan& plan, Progress& progress) {
                  .nodes = plan.nodes,
                  .axis = plan.axis});
     // A view closed meanwhile costs the click no solve.
-    if (open_.load()) {
-        solveExactFor(plan, progress);
+    if (open_.load() && availableMemory_) {
+        startExact(plan);
+    }
+}
+
+void RunView::startExact(const CalculationPlan& plan) {
+    const std::lock_guard lock(exactMutex_);
+    // The click's grid lives only as long as the click: the solve, which may outlast it, works
+    // on a copy (the grid keeps only its outer lines, so the copy is small).
+    auto grid = std::make_shared<const BoundaryGrid>(plan.grid);
+    auto own = std::make_shared<const CalculationPlan>(CalculationPlan{.grid = *grid,
+                                                                       .domain = plan.domain,
+                                                                       .datum = plan.datum,
+                                                                       .lx = plan.lx,
+                                                                       .ly = plan.ly,
+                                                                       .walks = plan.walks,
+                                                                       .walk = plan.walk,
+                                                                       .nodes = plan.nodes,
+                                                                       .axis = plan.axis});
+    if (exactThread_.joinable()) {
+        exactThread_.join();
+    }
+    exactProgress_ = std::make_shared<Progress>();
+    exactThread_ = std::thread([this, grid, own, progress = exactProgress_] {
+        yieldToOtherThreads();
+        try {
+            solveExactFor(*own, *progress);
+        } catch (...) {
+            // Stopped (Esc, the view closed, the next click), or failed in a way of its own:
+            // this click has no exact solution.
+            data_.setExactState(ExactState::Missing);
+        }
+    });
+}
+
+void RunView::stopExact(bool wait) {
+    const std::lock_guard lock(exactMutex_);
+    if (exactProgress_) {
+        exactProgress_->requestStop();
+    }
+    if (wait && exactThread_.joinable()) {
+        exactThread_.join();
+        exactProgress_.reset();
     }
 }
 
@@ -156,9 +236,16 @@ void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
     } catch (const RuntimeError& error) {
         // The view's own solve failing is no reason to fail the click: the view says it has no
         // exact solution, and where memory ran out during the solve, that the grid is too large
-        // for it. Esc (Interrupted) does stop the click.
+        // for it. A stop (Interrupted) ends the solving thread without it.
         data_.setExactState(error.kind() == ErrorKind::OutOfMemory ? ExactState::TooLarge
                                                                    : ExactState::Missing);
+    }
+}
+
+void RunView::ended(Node start, std::span<const WalkEnd> ends) {
+    data_.ended(start, ends);
+    if (!firstWalksPosted_.exchange(true)) {
+        QMetaObject::invokeMethod(this, &RunView::refresh, Qt::QueuedConnection);
     }
 }
 
@@ -167,6 +254,14 @@ void RunView::estimated(std::size_t index, Node /*node*/, const Estimate& estima
 }
 
 void RunView::ended(Outcome outcome) {
+    if (outcome == Outcome::Interrupted) {
+        stopExact(false);  // Esc stops the yardstick with the walks
+    }
+    bool exactComing = false;
+    {
+        const std::lock_guard lock(exactMutex_);
+        exactComing = exactProgress_ && !exactProgress_->stopRequested();
+    }
     RunState state = RunState::Completed;
     switch (outcome) {
         case Outcome::Completed:
@@ -181,7 +276,7 @@ void RunView::ended(Outcome outcome) {
     }
     // A whole field's click ends the field and leaves the point run as it was.
     if (!field_.finished(state)) {
-        data_.finished(state);
+        data_.finished(state, exactComing);
     }
     refresh();
 }
@@ -205,10 +300,8 @@ void RunView::refresh() {
         const FieldSnapshot snapshot = field_.snapshot();
         shownFieldVersion_ = snapshot.version;
         fieldMaps_->show(snapshot);
-        const QString numbers = QString::fromStdString(fieldNumbersText(snapshot)).trimmed();
-        if (numbers_->toPlainText() != numbers) {
-            numbers_->setPlainText(numbers);
-        }
+        numbersText_ = QString::fromStdString(fieldNumbersText(snapshot)).trimmed();
+        showNumbers();
         return;
     }
     if (showingField_) {
@@ -230,10 +323,15 @@ void RunView::refresh() {
         section_->show(shown_);
     }
     const std::string text = point_ ? pointNumbersText(shown_) : sectionNumbersText(shown_);
-    const QString numbers = QString::fromStdString(text);
-    // Replacing the text would drop a selection the person is making: only when it changes.
-    if (numbers_->toPlainText() != numbers.trimmed()) {
-        numbers_->setPlainText(numbers.trimmed());
+    numbersText_ = QString::fromStdString(text).trimmed();
+    showNumbers();
+}
+
+void RunView::showNumbers() {
+    // Replacing the text would drop a selection the person is making, and while walks run the
+    // numbers change a few times a second: a selection holds them as they were until it goes.
+    if (!numbers_->textCursor().hasSelection() && numbers_->toPlainText() != numbersText_) {
+        numbers_->setPlainText(numbersText_);
     }
 }
 
@@ -249,7 +347,10 @@ void RunView::copy() {
         numbers_->copy();
         return;
     }
-    QApplication::clipboard()->setText(copiedText());
+    const QString text = copiedText();
+    if (!text.isEmpty()) {
+        QApplication::clipboard()->setText(text);
+    }
 }
 
 QImage RunView::image() {
@@ -259,19 +360,36 @@ QImage RunView::image() {
 
 bool RunView::saveImage(const QString& path) { return image().save(path, "PNG"); }
 
-void RunView::askAndSaveImage() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Salva immagine"), QStringLiteral("grafico.png"),
-        QStringLiteral("Immagini PNG (*.png)"), nullptr, QFileDialog::DontUseNativeDialog);
-    if (path.isEmpty()) {
-        return;
+QFileDialog* RunView::askWhereToSave() {
+    if (saveDialog_ == nullptr) {
+        static KindIconProvider kIcons;
+        auto* dialog = new QFileDialog(this, QStringLiteral("Salva immagine"), QDir::currentPath(),
+                                       QStringLiteral("Immagini PNG (*.png)"));
+        dialog->setObjectName(QStringLiteral("SalvaImmagine"));
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setOptions(QFileDialog::DontUseNativeDialog |
+                           QFileDialog::DontUseCustomDirectoryIcons);
+        dialog->setIconProvider(&kIcons);
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->selectFile(QStringLiteral("grafico.png"));
+        connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+            const QString file =
+                path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : path + ".png";
+            if (!saveImage(file)) {
+                auto* box = new QMessageBox(
+                    QMessageBox::Warning, windowTitle(),
+                    QStringLiteral("Impossibile salvare l'immagine in %1.").arg(file),
+                    QMessageBox::Ok, this);
+                box->setAttribute(Qt::WA_DeleteOnClose);
+                box->open();
+            }
+        });
+        saveDialog_ = dialog;
     }
-    const QString file =
-        path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive) ? path : path + ".png";
-    if (!saveImage(file)) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("Impossibile salvare l'immagine in %1.").arg(file));
-    }
+    saveDialog_->open();
+    saveDialog_->raise();
+    saveDialog_->activateWindow();
+    return saveDialog_;
 }
 
 bool RunView::eventFilter(QObject* watched, QEvent* event) {
@@ -301,16 +419,18 @@ void RunView::keyPressEvent(QKeyEvent* event) {
 
 void RunView::showEvent(QShowEvent* event) {
     open_.store(true);
-    // Closing the view is always allowed, during a calculation too: the held input lets its
-    // close through at once (and only its close: the rest of its input waits like any other).
+    // The view answers during a calculation too: the held input lets its close through at once,
+    // and the rest of its input and its dialogs' (copy, selection, saving), which touch no click.
     if (QWindow* handle = windowHandle()) {
         handle->setProperty(kClosesWhileHolding, true);
+        handle->setProperty(kAnswersWhileHolding, true);
     }
     QWidget::showEvent(event);
 }
 
 void RunView::closeEvent(QCloseEvent* event) {
     open_.store(false);
+    stopExact(false);
     event->accept();
     emit closed();
 }

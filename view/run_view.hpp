@@ -12,23 +12,38 @@
 // view shows the field's maps and numbers (FieldMaps) in place of the point run, and copies the
 // field's nodes, until a click of "Calcola!" brings the point run back.
 //
-// The view follows a screen's clicks as their observer: it hears of each click's plan (and then,
-// while it is open, solves the exact discrete problem in the click's background step, with the
-// click's progress and Esc), records the walks (its WalkRecorder) and takes each estimate. All
-// that goes into its RunData from the click's threads; a timer on the interface thread redraws
-// from a snapshot a few times a second, only when something changed, so the window stays
-// responsive however fast the walks go.
+// The view follows a screen's clicks as their observer: it hears of each click's plan, records the
+// walks (its WalkRecorder) as each chunk of them is done and takes each estimate. All that goes
+// into its RunData from the click's threads; a timer on the interface thread redraws from a
+// snapshot a few times a second, only when something changed, so the window shows the walks as
+// they come and stays responsive however fast they go.
+//
+// While it is open, the view also solves the exact discrete problem of each click, its yardstick,
+// on a thread of its own that starts with the click's plan and runs beside the walks at the
+// lowest priority, on a copy of the grid: the walks never wait for it, the estimate is shown as
+// soon as they end, and the exact values join the view when they arrive. Esc (a click that ends
+// interrupted), closing the view and the next click stop it; the next click and the view's end
+// wait for it to stop.
+//
+// The view's own input (copy, selecting the numbers, "Salva immagine…", resizing, closing) is not
+// held during a click: nothing of it touches the click.
 #pragma once
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
 
+#include <QFileDialog>
+
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 #include "calculation_observer.hpp"
 #include "field_data.hpp"
@@ -68,18 +83,26 @@ public:
     FieldData& fieldData() { return field_; }
     // Whether the view shows a whole field (the last click was one) rather than the point run.
     bool showsField() const { return showingField_; }
+    // What the view shows now: the data as they stood at its last redraw.
+    const RunSnapshot& shown() const { return shown_; }
     bool isPointView() const { return point_; }
 
-    // Redraws from the data now, if they changed since the last time.
+    // Redraws from the data now, if they changed since the last time. The numbers wait while
+    // some of them are selected.
     void refresh();
     // The data as the copy puts them on the clipboard.
     QString copiedText();
-    // Copies the selection of the numbers, or with none the view's data, to the clipboard.
+    // Copies the selection of the numbers, or with none the view's data, to the clipboard; before
+    // any click, with nothing to copy, the clipboard is left as it is.
     void copy();
     // Saves the view as a PNG image at `path`; false where that fails.
     bool saveImage(const QString& path);
     // The picture that saveImage writes.
     QImage image();
+    // "Salva immagine…": opens the dialog that asks where (or brings it forward) and returns it;
+    // the image is saved when the person accepts it. The dialog does not block: the view and the
+    // click go on meanwhile.
+    QFileDialog* askWhereToSave();
 
     // CalculationObserver: the click's plan, estimates and end.
     void planned(const CalculationPlan& plan, Progress& progress) override;
@@ -98,7 +121,7 @@ public:
     // WalkRecorder: the walks of the click, from its threads.
     int tracesWanted() const override { return data_.tracesWanted(); }
     void traced(WalkTrace trace) override { data_.traced(std::move(trace)); }
-    void ended(Node start, std::span<const WalkEnd> ends) override { data_.ended(start, ends); }
+    void ended(Node start, std::span<const WalkEnd> ends) override;
 
 signals:
     // The window was closed.
@@ -114,12 +137,16 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void askAndSaveImage();
     // Shows the field's page or the point run's.
     void showField(bool field);
-    // The exact discrete solution of the click planned, into the data; in the click's background
-    // step.
+    // The exact discrete solution of the click planned, into the data; on the solving thread.
     void solveExactFor(const CalculationPlan& plan, Progress& progress);
+    // The numbers as they now stand, unless the person has some of them selected.
+    void showNumbers();
+    // Starts the solve of `plan` on the solving thread (after a stopExact(true)).
+    void startExact(const CalculationPlan& plan);
+    // Asks the solve under way, if any, to stop; with `wait`, also waits for its thread to end.
+    void stopExact(bool wait);
 
     bool point_;
     std::function<std::size_t()> availableMemory_;
@@ -129,7 +156,10 @@ private:
     bool showingField_ = false;
     std::uint64_t shownFieldVersion_ = 0;
     RunSnapshot shown_;
+    QString numbersText_;
     std::uint64_t shownVersion_ = 0;
+    // The first walks of a click are drawn at once, not at the next tick of the timer.
+    std::atomic<bool> firstWalksPosted_{false};
     QWidget* content_ = nullptr;
     QWidget* pointPage_ = nullptr;
     DomainPicture* picture_ = nullptr;
@@ -139,7 +169,12 @@ private:
     SectionChart* section_ = nullptr;
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* save_ = nullptr;
+    QPointer<QFileDialog> saveDialog_;
     QTimer timer_;
+    // The solving thread and the progress it answers to; started and stopped under the mutex.
+    std::mutex exactMutex_;
+    std::thread exactThread_;
+    std::shared_ptr<Progress> exactProgress_;
 };
 
 }  // namespace nurlo

@@ -24,11 +24,12 @@ inline void queueWindowSystemClick(QWidget* target) {
 }
 
 // A key pressed and released, to the window of `target`.
-inline void queueWindowSystemKey(QWidget* target, Qt::Key key, const QString& text = {}) {
+inline void queueWindowSystemKey(QWidget* target, Qt::Key key, const QString& text = {},
+                                 Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWindow* window = target->window()->windowHandle();
     for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
         QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::AsynchronousDelivery>(
-            window, type, key, Qt::NoModifier, text);
+            window, type, key, modifiers, text);
     }
 }
 

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <numeric>
 #include <string>
 #include <vector>
 
+#include "axis_ticks.hpp"
 #include "exact_solution.hpp"
 #include "run_data.hpp"
 #include "run_view.hpp"
@@ -48,13 +51,16 @@ TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
 }
 
 // However a point click ends, its numbers say so, with where the exact solution stands; its copy
-// is the header and one row, empty where a value is not known.
+// is the header and one row, with the walks so far until the estimate, empty where a value is not
+// known.
 TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
     using enum RunState;
     using enum ExactState;
     using enum BoundaryDatum;
-    // Running numbers: two walks, 1 and 0. Exact -0.4; x^2 - y^2 at (2/8, 7/8) is -0.703125.
-    const std::string running = "Stima: 0.5\nErrore standard: 0.5\nProve: 2\nEsatto discreto: ";
+    // Running numbers: two walks of 100, 1 and 0. Exact -0.4; x^2 - y^2 at (2/8, 7/8) is
+    // -0.703125.
+    const std::string running =
+        "Stima: 0.5\nErrore standard: 0.5\nProve: 2 di 100\nEsatto discreto: ";
     const std::string done = "Stima: -0.38\nErrore standard: 0.01\nProve: 100\nEsatto discreto: ";
     const std::string function = "Funzione: -0.703125\n";
     const std::tuple<RunState, ExactState, BoundaryDatum, std::string> cases[] = {
@@ -90,10 +96,78 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
         EXPECT_EQ(pointNumbersText(snapshot), "Nodo di partenza: (2, 7)\n" + says);
         EXPECT_EQ(tsvText(snapshot),
                   "x0\ty0\tstima\terrore standard\tprove\tesatto discreto\tfunzione\n2\t7\t" +
-                      std::string(state == Completed ? "-0.38\t0.01\t100\t" : "\t\t\t") +
+                      std::string(state == Completed ? "-0.38\t0.01\t100\t" : "0.5\t0.5\t2\t") +
                       (exact == Computed ? "-0.4\t" : "\t") + (datum == Seno ? "" : "-0.703125") +
                       "\n");
     }
+}
+
+// A standard error that is not finite is said to be so, never passed off as none.
+TEST(RunData, AStandardErrorThatIsNotFiniteSaysSo) {
+    RunData data;
+    data.begin({WalkDomain::square(2), BoundaryDatum::Nullo, 1, 1, 2, {}, {{1, 1}}, {}});
+    data.setExact(
+        std::make_shared<ExactField>(ExactField::table(2, 2, std::vector<double>(9, 0.0))));
+    data.estimated(0, {.value = 0.0, .standardError = std::nan(""), .walks = 2});
+    data.finished(RunState::Completed);
+    const std::string text = pointNumbersText(data.snapshot());
+    EXPECT_NE(text.find("Errore standard: non finito (NaN)\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("(errore standard non finito)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("nullo"), std::string::npos) << text;
+}
+
+// The value a label writes, in the axis's unit (read by parts: the true value may lie beyond the
+// doubles).
+double labelInUnits(const std::string& label, double unit) {
+    const std::size_t e = label.find('e');
+    const double mantissa = std::strtod(label.substr(0, e).c_str(), nullptr);
+    const int exponent = e == std::string::npos ? 0 : std::atoi(label.c_str() + e + 1);
+    return mantissa * std::pow(10.0, exponent - std::lround(std::log10(unit)));
+}
+
+// Whatever the data, from 1e-15 to beyond the largest double, negative or flat: the axis holds
+// them, its ticks are 1, 2 or 5 times a power of ten apart, and each short label reads its tick.
+TEST(AxisScale, TicksAreRoundFitTheDataAndReadTrue) {
+    const std::tuple<double, double, bool> cases[] = {
+        {0.0, 1.0, true},       {-0.07, 0.66, true},
+        {1e-15, 2.5e-15, true}, {2.5e-15, 2.5e-15, true},
+        {-3.0, -2.9, true},     {0.3, 0.3, true},
+        {0.0, 0.0, true},       {3.2e20, 3.2e20, true},
+        {1e300, 3e300, true},   {-1.69e308, 1.69e308, true},
+        {1.0, 32767.0, false},  {0.1, 0.1 + 1e-17, true}};
+    for (const auto& [low, high, padded] : cases) {
+        const AxisScale scale = roundScale(low, high, padded);
+        const std::string where = std::to_string(low) + " .. " + std::to_string(high);
+        ASSERT_EQ(scale.ticks.size(), scale.labels.size()) << where;
+        ASSERT_GE(scale.ticks.size(), 3u) << where;
+        EXPECT_LE(scale.ticks.size(), 9u) << where;
+        EXPECT_TRUE(std::isfinite(scale.low) && std::isfinite(scale.high)) << where;
+        EXPECT_LE(scale.low, scale.toAxis(low)) << where;
+        EXPECT_GE(scale.high, scale.toAxis(high)) << where;
+        EXPECT_LT(scale.low, scale.high) << where;
+        EXPECT_EQ(scale.ticks.front(), scale.low) << where;
+        EXPECT_EQ(scale.ticks.back(), scale.high) << where;
+        const double step = scale.ticks[1] - scale.ticks[0];
+        const double leading = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+        EXPECT_TRUE(std::fabs(leading - 1) < 1e-6 || std::fabs(leading - 2) < 1e-6 ||
+                    std::fabs(leading - 5) < 1e-6)
+            << where << " step " << step;
+        for (std::size_t k = 0; k < scale.ticks.size(); ++k) {
+            const std::string& label = scale.labels[k];
+            EXPECT_LE(label.size(), 8u) << where << ": " << label;
+            EXPECT_NEAR(labelInUnits(label, scale.unit), scale.ticks[k], step * 1e-6)
+                << where << ": " << label;
+        }
+    }
+    const auto labels = [](double low, double high, bool padded) {
+        return roundScale(low, high, padded).labels;
+    };
+    using Labels = std::vector<std::string>;
+    EXPECT_EQ(labels(-0.07, 0.66, true), (Labels{"-0.2", "0", "0.2", "0.4", "0.6", "0.8"}));
+    EXPECT_EQ(labels(1, 32767, false), (Labels{"0", "10000", "20000", "30000", "40000"}));
+    EXPECT_EQ(labels(0, 0, true), (Labels{"-1", "-0.5", "0", "0.5", "1"}));
+    EXPECT_EQ(labels(1e-15, 2.5e-15, true).front(), "5e-16");
+    EXPECT_EQ(labels(3.2e20, 3.2e20, true)[1], "3.1e20");
 }
 
 // The view's exact field holds what the view draws, each value the solution's own: a section's

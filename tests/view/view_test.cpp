@@ -1,18 +1,63 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QFileSystemModel>
 #include <QImage>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "calculation.hpp"
 #include "domain_picture.hpp"
 #include "grid_memory.hpp"
+#include "held_input.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
 #include "runtime_error.hpp"
+#include "window_system_input.hpp"
 
 namespace nurlo {
 namespace {
+
+using namespace nurlo::test;
+
+std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
+
+// A memory gauge that holds the view's exact solve, which asks it first on its own thread, until
+// it is opened.
+struct HeldGauge {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool isOpen = false;
+    std::atomic<bool> reached{false};
+
+    std::size_t pass() {
+        reached = true;
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [this] { return isOpen; });
+        return std::size_t{1} << 30;
+    }
+    void open() {
+        {
+            const std::lock_guard lock(mutex);
+            isOpen = true;
+        }
+        changed.notify_all();
+    }
+    void close() {
+        const std::lock_guard lock(mutex);
+        isOpen = false;
+        reached = false;
+    }
+};
 
 // The pixels within dx, dy of `centre` that are within `tolerance` (r + g + b) of `colour`.
 int pixelsNear(const QImage& image, QPointF centre, int dx, int dy, QColor colour, int tolerance) {
@@ -32,6 +77,7 @@ struct PointClick {
     BoundaryGrid grid;
     RunView view;
     DomainPicture* picture = view.findChild<DomainPicture*>(QStringLiteral("Picture1"));
+    bool settled = false;  // the exact solve has ended
 
     PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
                std::size_t memory)
@@ -45,6 +91,10 @@ struct PointClick {
                        WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
                            .run(start, walks, source));
         view.ended(Outcome::Completed);
+        // The exact solve runs beside the walks and may end after them.
+        settled = QTest::qWaitFor(
+            [this] { return view.data().snapshot().exactState != ExactState::Pending; });
+        view.refresh();
     }
     QImage drawn() { return picture->grab().toImage(); }
     QPointF at(Node node) { return picture->nodePoint(node); }
@@ -61,6 +111,7 @@ private slots:
     void aPointClickIsCountedDrawnCopiedAndSaved() {
         PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::X2MinusY2, {10, 30},
                          2000, WalkKind::Lattice, std::size_t{1} << 30);
+        QVERIFY(click.settled);
         const RunSnapshot data = click.view.data().snapshot();
         std::int64_t total = 0;
         for (const auto& [key, count] : data.endCounts) {
@@ -158,39 +209,332 @@ private slots:
         }
     }
 
-    // Solved only while open, with the click's progress, whose stop stops the click. Memory running
-    // out (raised by the gauge) says "too large", even once the click ends; another error: none.
-    void theExactSolveFollowsTheClick() {
+    // The exact solve runs beside the walks, on a thread of its own: a click whose solve is held
+    // (in its memory gauge) ends with its estimate while the solve still waits; the exact values
+    // join when it ends. Esc stops it; memory running out says "too large", another error
+    // "none"; a closed view solves nothing.
+    void theExactSolveRunsBesideTheWalks() {
         const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
+        const Node start{10, 30};
+        HeldGauge gauge;
+        RunView view(5, [&gauge] { return gauge.pass(); });
+        view.show();
+        WalkPool pool(2);
+        ScreenSource source = SeededSource(7);
+        Calculation click({pool, source, plentyOfMemory}, WalkKind::Jump, &view);
+        Estimate estimate;
+        QCOMPARE(click.run([&] {
+            click.fillGrid(60, 40, 1.5, 1.0, BoundaryDatum::X2MinusY2);
+            estimate = click.estimate(domain, start, 2000);
+        }),
+                 Outcome::Completed);
+        RunSnapshot data = view.data().snapshot();
+        QVERIFY(gauge.reached && data.state == RunState::Completed && data.estimates[0] &&
+                data.estimates[0]->value == estimate.value &&
+                data.exactState == ExactState::Pending);
+        QVERIFY(pointNumbersText(data).find("Esatto discreto: in calcolo…") != std::string::npos);
+        gauge.open();
+        QTRY_COMPARE(view.data().snapshot().exactState, ExactState::Computed);
+        data = view.data().snapshot();
+        // x^2 - y^2 is its own discrete solution.
+        QVERIFY(std::fabs(*data.exactAt(start) - *data.functionAt(start)) < 1e-9);
+
+        // Esc: the click ends interrupted, and the solve, held meanwhile, stops.
         BoundaryGrid grid(60, 40, kTestGridMemory);
         fillBoundary(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0);
         const CalculationPlan plan{
-            grid, domain, BoundaryDatum::X2MinusY2, 1.5, 1.0, 10, WalkKind::Jump, {{10, 30}}, {}};
-        RunView view(5, [] { return std::size_t{1} << 30; });
+            grid, domain, BoundaryDatum::X2MinusY2, 1.5, 1.0, 10, WalkKind::Jump, {start}, {}};
         Progress progress;
+        gauge.close();
         view.planned(plan, progress);
-        QCOMPARE(view.data().snapshot().exactState, ExactState::Pending);  // closed: no solve
-        view.show();
-        view.planned(plan, progress);
-        QCOMPARE(view.data().snapshot().exactState, ExactState::Computed);
-        QCOMPARE(progress.stage(), Stage::Exact);
-        Progress stopped;
-        stopped.requestStop();
-        QVERIFY_THROWS_EXCEPTION(Interrupted, view.planned(plan, stopped));
+        QTRY_VERIFY(gauge.reached);
         view.ended(Outcome::Interrupted);
-        RunSnapshot data = view.data().snapshot();
-        QVERIFY(data.state == RunState::Interrupted && data.exactState == ExactState::Missing);
-        for (const auto& [kind, exact, outcome, state] :
-             {std::tuple{ErrorKind::OutOfMemory, ExactState::TooLarge, Outcome::Completed,
-                         RunState::Completed},
-              {ErrorKind::FloatingPoint, ExactState::Missing, Outcome::Failed, RunState::Failed}}) {
+        gauge.open();
+        QTRY_COMPARE(view.data().snapshot().exactState, ExactState::Missing);
+        QCOMPARE(view.data().snapshot().state, RunState::Interrupted);
+
+        for (const auto& [kind, exact] : {std::pair{ErrorKind::OutOfMemory, ExactState::TooLarge},
+                                          {ErrorKind::FloatingPoint, ExactState::Missing}}) {
             RunView failing(2, [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
             failing.show();
             failing.planned(plan, progress);
-            failing.ended(outcome);
-            data = failing.data().snapshot();
-            QVERIFY(data.exactState == exact && data.state == state);
+            failing.ended(Outcome::Completed);
+            QTRY_COMPARE(failing.data().snapshot().exactState, exact);
         }
+        RunView closed(2, [] { return std::size_t{1} << 30; });
+        closed.planned(plan, progress);
+        closed.ended(Outcome::Completed);
+        QCOMPARE(closed.data().snapshot().exactState, ExactState::Missing);
+
+        // A view that goes while its solve of a large grid runs stops it and waits for its thread;
+        // so does the next click.
+        BoundaryGrid large(3000, 3000, kTestGridMemory);
+        fillBoundary(large, BoundaryDatum::Seno, 1.0, 1.0);
+        const CalculationPlan largePlan{large, WalkDomain::square(3000), BoundaryDatum::Seno, 1, 1,
+                                        10,    WalkKind::Jump,           {{1, 1500}},         {}};
+        for (const bool again : {false, true}) {
+            HeldGauge started;
+            started.open();
+            RunView going(2, [&started] { return started.pass(); });
+            going.show();
+            going.planned(largePlan, progress);
+            QTRY_VERIFY(started.reached);
+            if (again) {
+                going.planned(plan, progress);
+                QTRY_COMPARE(going.data().snapshot().exactState, ExactState::Computed);
+            }
+        }
+    }
+
+    // While a click runs the view shows what has come so far: the walks counted "k di N", the
+    // running mean and the ends; then, once it ends, the whole.
+    void aPointViewShowsTheWalksSoFar() {
+        BoundaryGrid grid(40, 40, kTestGridMemory);
+        fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+        const WalkDomain domain = WalkDomain::square(40);
+        RunView view(2);
+        view.show();
+        Progress progress;
+        view.planned(
+            {grid, domain, BoundaryDatum::Seno, 1, 1, 6400, WalkKind::Lattice, {{20, 20}}, {}},
+            progress);
+        std::vector<WalkEnd> ends;
+        for (Int16 k = 0; k < 64; ++k) {
+            ends.push_back({{k, 0}, 0.01 * k});
+        }
+        for (int chunk = 0; chunk < 50; ++chunk) {
+            view.ended(Node{20, 20}, ends);
+        }
+        auto* numbers = view.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
+        auto* chart = view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
+        QTRY_VERIFY2(numbers->toPlainText().contains(QStringLiteral("Prove: 3200 di 6400")),
+                     qPrintable(numbers->toPlainText()));
+        QVERIFY(chart->estimateSeries()->count() > 100 && chart->upperSeries()->count() > 100);
+        QCOMPARE(view.data().snapshot().endCounts.size(), std::size_t{64});
+        for (int chunk = 0; chunk < 50; ++chunk) {
+            view.ended(Node{20, 20}, ends);
+        }
+        view.estimated(0, {20, 20}, {.value = 0.315, .standardError = 0.002, .walks = 6400});
+        view.ended(Outcome::Completed);
+        QVERIFY(numbers->toPlainText().contains(QStringLiteral("Prove: 6400\n")));
+        QCOMPARE(chart->estimateSeries()->points().back().x(), 6400.0);
+    }
+
+    // During a click (input held), the view answers at once: Ctrl+C copies what it shows, and
+    // "Salva immagine…" saves; the screens' own input stays held, and Esc on the view still stops
+    // the click. Before any click Ctrl+C leaves the clipboard alone.
+    void theViewAnswersDuringAClick() {
+        RunView idle(2);
+        idle.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&idle));
+        QApplication::clipboard()->setText(QStringLiteral("già copiato"));
+        queueWindowSystemKey(&idle, Qt::Key_C, QStringLiteral("c"), Qt::ControlModifier);
+        deliverQueuedInput();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("già copiato"));
+
+        PointClick click(WalkDomain::square(20), BoundaryDatum::Seno, {10, 10}, 100,
+                         WalkKind::Lattice, std::size_t{1} << 30);
+        QLineEdit screen;
+        screen.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&screen));
+        Progress progress;
+        HeldInput held(progress);
+        const HeldInput::Holding holding(held);
+        queueWindowSystemKey(&click.view, Qt::Key_C, QStringLiteral("c"), Qt::ControlModifier);
+        queueWindowSystemKey(&screen, Qt::Key_X, QStringLiteral("x"));
+        deliverQueuedInput();
+        QVERIFY(QApplication::clipboard()->text().startsWith(QStringLiteral("x0\ty0\t")));
+        QVERIFY(screen.text().isEmpty());
+
+        QTemporaryDir folder;
+        const QString png = folder.filePath(QStringLiteral("durante.png"));
+        QFileDialog* dialog = click.view.askWhereToSave();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name != nullptr);
+        name->setText(png);
+        name->setFocus();
+        queueWindowSystemKey(name, Qt::Key_Return);
+        deliverQueuedInput();
+        QTRY_VERIFY(QImage(png).width() > 600);
+
+        queueWindowSystemKey(&click.view, Qt::Key_Escape);
+        deliverQueuedInput();
+        QVERIFY(progress.stopRequested());
+    }
+
+    // The value axis fits any data in round numbers, never keeping the last run's: tiny, huge,
+    // near the largest double, then all zero. The walk axis is logarithmic until the check box
+    // says otherwise; the envelope meets the band at the last walk.
+    void theConvergenceChartFitsAnyData() {
+        RunView view(2);
+        view.show();
+        auto* chart = view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
+        BoundaryGrid grid(2, 2, kTestGridMemory);
+        Progress progress;
+        QStringList previous;
+        for (const auto& [low, high] : {std::pair{1e-15, 2.5e-15},
+                                        {1e20, 3.2e20},
+                                        {1e300, 3e300},
+                                        {-0.8e308, 0.8e308},
+                                        {0.0, 0.0}}) {
+            view.planned({grid,
+                          WalkDomain::square(2),
+                          BoundaryDatum::Nullo,
+                          1,
+                          1,
+                          64,
+                          WalkKind::Lattice,
+                          {{1, 1}},
+                          {}},
+                         progress);
+            std::vector<WalkEnd> ends;
+            for (int k = 0; k < 64; ++k) {
+                ends.push_back({{0, 1}, k % 2 == 0 ? low : high});
+            }
+            view.ended(Node{1, 1}, ends);
+            view.ended(Outcome::Interrupted);
+            const QString where = QStringLiteral("%1 .. %2").arg(low).arg(high);
+            QCategoryAxis* axis = chart->valueAxis();
+            const QStringList labels = axis->categoriesLabels();
+            QVERIFY2(labels.size() >= 3 && labels != previous, qPrintable(where));
+            previous = labels;
+            const double unit = chart->valueScale().unit;
+            const double size = std::max(std::fabs(low), std::fabs(high)) / unit;
+            QVERIFY2(axis->max() - axis->min() <= 20.0 * std::max(size, 1.0), qPrintable(where));
+            for (const QPointF& point : chart->estimateSeries()->points()) {
+                QVERIFY2(point.y() >= axis->min() && point.y() <= axis->max(), qPrintable(where));
+            }
+            QVERIFY2(labels.front().toDouble() <= low && labels.back().toDouble() >= high,
+                     qPrintable(where + ": " + labels.join(QStringLiteral(" "))));
+        }
+
+        PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::X2MinusY2, {10, 30},
+                         2000, WalkKind::Lattice, std::size_t{1} << 30);
+        chart = click.view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
+        auto* logScale = click.view.findChild<QCheckBox*>(QStringLiteral("Check1"));
+        QVERIFY(logScale->isChecked() && qobject_cast<QLogValueAxis*>(chart->walkAxis()));
+        const QPointF upper = chart->upperSeries()->points().back();
+        QCOMPARE(chart->envelopeUpperSeries()->points().back(), upper);
+        QVERIFY(chart->envelopeLowerSeries()->count() > 100);
+        logScale->click();
+        auto* linear = qobject_cast<QCategoryAxis*>(chart->walkAxis());
+        QVERIFY(linear != nullptr && chart->estimateSeries()->attachedAxes().contains(linear));
+        QCOMPARE(linear->categoriesLabels(), QStringList({"0", "500", "1000", "1500", "2000"}));
+
+        // x^2 - y^2 is its own discrete solution: the exact line lies on the function's, and
+        // shows over it.
+        const QImage drawn = chart->grab().toImage();
+        const QPointF middle = chart->chart()->mapToPosition(
+            chart->exactSeries()->points().front() / 2 + chart->exactSeries()->points().back() / 2,
+            chart->exactSeries());
+        QVERIFY(pixelsNear(drawn, middle, 60, 1, QColor(200, 0, 0), 90) > 20);
+        QVERIFY(pixelsNear(drawn, middle, 60, 2, QColor(0, 170, 0), 90) > 20);
+    }
+
+    // The picture colours values up to the largest doubles across the whole scale; corners on or
+    // before the outer lines wall nothing off, and a start beyond the corner has the L hatched
+    // instead of its block.
+    void thePictureDrawsTheDomainAsTheWalksSeeIt() {
+        RunView view(2);
+        view.show();
+        BoundaryGrid grid(20, 20, kTestGridMemory);
+        Progress progress;
+        view.planned({grid,
+                      WalkDomain::square(20),
+                      BoundaryDatum::Nullo,
+                      1,
+                      1,
+                      10,
+                      WalkKind::Lattice,
+                      {{10, 10}},
+                      {}},
+                     progress);
+        auto field =
+            std::make_shared<ExactField>(ExactField::table(20, 20, std::vector<double>(441)));
+        for (std::size_t k = 0; k < field->values.size(); ++k) {
+            field->values[k] = (static_cast<double>(k / 21) - 10.0) / 10.0 * 1.69e308;
+        }
+        view.data().setExact(field);
+        view.refresh();
+        auto* picture = view.findChild<DomainPicture*>(QStringLiteral("Picture1"));
+        QImage drawn = picture->grab().toImage();
+        for (const Int16 i : {Int16{2}, Int16{10}, Int16{18}}) {
+            const QColor colour = solutionColour((i - 2) / 16.0 * 0.8 + 0.1);
+            QVERIFY2(pixelsNear(drawn, picture->nodePoint({i, 15}), 2, 2, colour, 40) > 10,
+                     qPrintable(QString::number(i)));
+        }
+
+        for (const auto& [a, b, start, low, high] : {std::tuple{-1, -1, Node{2, 2}, 0.0, 1.0},
+                                                     {0, 0, Node{2, 2}, 0.0, 1.0},
+                                                     {2, 2, Node{6, 6}, 0.04, 1.0}}) {
+            const Int16 n = a < 1 ? Int16{4} : Int16{10};
+            PointClick click(
+                WalkDomain::lShaped(n, n, static_cast<Int16>(a), static_cast<Int16>(b)),
+                BoundaryDatum::XY, start, 100, WalkKind::Lattice, std::size_t{1} << 30);
+            const QString where = QStringLiteral("corner (%1, %2)").arg(a).arg(b);
+            QVERIFY2(click.settled, qPrintable(where));
+            const auto [from, to] = click.picture->solutionRange();
+            QVERIFY2(std::fabs(from - low) < 1e-9 && std::fabs(to - high) < 1e-9,
+                     qPrintable(where));
+            drawn = click.drawn();
+            // x*y at the start's neighbour (start + 1, start + 1), on the start's side.
+            const Node near{static_cast<Int16>(start.x + 1), static_cast<Int16>(start.y + 1)};
+            const double value = (near.x * 1.0 / n) * (near.y * 1.0 / n);
+            QVERIFY2(pixelsNear(drawn, click.at(near), 2, 2,
+                                solutionColour(colourPlace(value, from, to)), 40) > 5,
+                     qPrintable(where));
+            if (a > 0) {  // the L around the block, walled off from the start: light, hatched
+                int light = 0;
+                for (int dx = -3; dx <= 3; ++dx) {
+                    for (int dy = -3; dy <= 3; ++dy) {
+                        light +=
+                            qGray(drawn.pixel(click.at({1, 8}).toPoint() + QPoint(dx, dy))) > 180;
+                    }
+                }
+                QVERIFY2(light > 10, qPrintable(where));
+            }
+        }
+    }
+
+    // The save dialog tells files apart by their names and kinds alone: it opens none of them
+    // (some, like /proc/kmsg as root, never answer a read).
+    void theSaveDialogReadsNoFile() {
+        QTemporaryDir folder;
+        for (const char* file : {"dati", "grafico.png", "note"}) {
+            QFile out(folder.filePath(QString::fromLatin1(file)));
+            QVERIFY(out.open(QIODevice::WriteOnly) && out.write("\x89PNG\r\n\x1a\n") > 0);
+        }
+        const int watch = inotify_init1(IN_NONBLOCK);
+        QVERIFY(watch >= 0 &&
+                inotify_add_watch(watch, folder.path().toLocal8Bit().constData(), IN_OPEN) >= 0);
+        RunView view(2);
+        view.show();
+        QFileDialog* dialog = view.askWhereToSave();
+        dialog->setNameFilter(QStringLiteral("Tutti i file (*)"));  // every file listed
+        dialog->setDirectory(folder.path());
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        QVERIFY(model != nullptr);
+        const QModelIndex root = model->index(folder.path());
+        QTRY_COMPARE(model->rowCount(root), 3);
+        for (int row = 0; row < 3; ++row) {
+            const QModelIndex file = model->index(row, 0, root);
+            QVERIFY(!model->data(file, Qt::DecorationRole).isNull() &&
+                    !model->type(file).isEmpty());
+        }
+        QStringList opened;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n = 0; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (char* at = buffer; at < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0 && (event->mask & IN_ISDIR) == 0) {
+                    opened << QString::fromLocal8Bit(event->name);
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        close(watch);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened.join(QStringLiteral(", "))));
     }
 };
 
