@@ -39,6 +39,9 @@ void Program::openScreen(int formNumber) {
                 [this, created] { returnToMenu(created); });
         connect(created, &ComputingScreen::viewRequested, this,
                 [this, formNumber] { openView(formNumber); });
+        // Queued: the click that ended unwinds first.
+        connect(created, &ComputingScreen::calculationEnded, this, &Program::runPendingField,
+                Qt::QueuedConnection);
     }
     slot->show();
     ensureMenu().hide();
@@ -62,13 +65,39 @@ void Program::openView(int formNumber) {
         // Closed, the view hears of no more clicks: the screen runs as if it had never been.
         connect(slot.get(), &RunView::closed, this, [owner] { owner->setObserver(nullptr); });
         // "Campo intero": the screen's whole field, a click like "Calcola!".
-        connect(slot.get(), &RunView::wholeFieldRequested, owner,
-                &ComputingScreen::calculateWholeFieldNow);
+        connect(slot.get(), &RunView::wholeFieldRequested, this,
+                [this, owner] { requestWholeField(owner); });
     }
     owner->setObserver(slot.get());
     slot->show();
     slot->raise();
     slot->activateWindow();
+}
+
+bool Program::anyCalculating() const {
+    for (const auto& screen : screens_) {
+        if (screen && screen->calculating()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void Program::requestWholeField(ComputingScreen* owner) {
+    if (anyCalculating()) {
+        pendingField_ = owner;
+        return;
+    }
+    owner->calculateWholeFieldNow();
+}
+
+void Program::runPendingField() {
+    if (pendingField_ == nullptr || anyCalculating()) {
+        return;
+    }
+    ComputingScreen* owner = pendingField_;
+    pendingField_ = nullptr;
+    owner->calculateWholeFieldNow();
 }
 
 void Program::returnToMenu(ComputingScreen* screen) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <array>
 #include <functional>
 #include <memory>
@@ -41,6 +42,9 @@ public:
     void openView(int formNumber);
     // The view of screen 2..7, or nullptr while it has not been opened.
     RunView* view(int formNumber) const;
+    // "Campo intero" of a view: screen `owner`'s whole field, at once or, while a click of any
+    // screen runs (the views answer during clicks), once it has ended, as held input would be.
+    void requestWholeField(ComputingScreen* owner);
 
 signals:
     // "Esci": the program ends.
@@ -48,6 +52,9 @@ signals:
 
 private:
     Form1& ensureMenu();
+    bool anyCalculating() const;
+    // After a click has ended: the whole field asked for meanwhile, if any.
+    void runPendingField();
 
     ScreenContext& context_;
     ScreenFactory factory_;
@@ -55,6 +62,8 @@ private:
     std::array<std::unique_ptr<ComputingScreen>, 6> screens_;
     // Destroyed before the screens that report to them.
     std::array<std::unique_ptr<RunView>, 6> views_;
+    // The screen whose whole field was asked for during a click, if any.
+    QPointer<ComputingScreen> pendingField_;
 };
 
 }  // namespace nurlo

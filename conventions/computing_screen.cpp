@@ -211,6 +211,7 @@ void ComputingScreen::runClick(bool wholeField) {
     calculating_ = false;
     // What the person did meanwhile reaches the screen now, after any report.
     heldInput.deliver();
+    emit calculationEnded();
 }
 
 void ComputingScreen::reportError(const QString& text) {

@@ -72,6 +72,8 @@ public:
     // Runs one calculation as calculateNow does, asking for the whole field (Calculation::
     // wholeField): a point screen estimates the field of its domain instead of its start node.
     void calculateWholeFieldNow();
+    // Whether a click of this screen is under way.
+    bool calculating() const { return calculating_; }
 
     // Who follows the clicks of this screen from now on; nullptr, the default, for nobody. The
     // observer must outlive the screen's clicks.
@@ -81,6 +83,8 @@ signals:
     void backToMenu();
     // "Grafico…": the person asks for the view of this screen's runs.
     void viewRequested();
+    // A click has ended and what the person did meanwhile has been handed on.
+    void calculationEnded();
 
 protected:
     // One click: read the fields, fill the grid and run the walks through `click`, and show or

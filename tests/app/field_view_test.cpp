@@ -148,6 +148,50 @@ private slots:
         QVERIFY(text(*screen, "Text5").isEmpty());
     }
 
+    // "Campo intero" of Form2's view, pressed while a click of Form5 runs (the views answer
+    // during clicks), waits for that click to end and then runs.
+    void aFieldAskedForDuringAnotherScreensClickWaitsForIt() {
+        TestContext t;
+        OpenedScreen opened(t.context, "Command1", 2);
+        ComputingScreen* square = opened.screen;
+        typeAll(
+            *square,
+            {{"Text1", "1"}, {"Text6", "10"}, {"Text2", "5"}, {"Text3", "5"}, {"Text4", "100"}});
+        chooseDatum(*square, 1);
+        press(*square, "Command3");
+        RunView* squareView = opened.program.view(2);
+        QVERIFY(QTest::qWaitForWindowExposed(squareView));
+        press(*square, "Command2");
+        press(*opened.program.menu(), "Command4");
+        ComputingScreen* l = opened.program.screen(5);
+        // Lattice walks from the middle of the L of 1000 steps: minutes, ended by the test's Esc.
+        typeAll(*l, {{"Text9", "900"},
+                     {"Text10", "900"},
+                     {"Text1", "1"},
+                     {"Text8", "1"},
+                     {"Text6", "1000"},
+                     {"Text7", "1000"},
+                     {"Text2", "400"},
+                     {"Text3", "400"},
+                     {"Text4", "32767"}});
+        chooseDatum(*l, 1);
+        bool waited = false;
+        whenTrue(
+            l, [&] { return walksUnderWay(*l); },
+            [&] {
+                queueWindowSystemClick(child<QWidget>(*squareView, "Command2"));
+                deliverQueuedInput();
+                waited = !square->calculating() && !squareView->fieldData().active();
+                queueWindowSystemKey(l, Qt::Key_Escape);
+            });
+        press(*l, "Command1");
+        QVERIFY(waited);
+        QTRY_VERIFY_WITH_TIMEOUT(squareView->fieldData().snapshot().state == RunState::Completed,
+                                 60000);
+        QCOMPARE(squareView->fieldData().snapshot().values.size(), std::size_t{81});
+        QVERIFY(t.messages.messages.empty());
+    }
+
     // Esc during the walks of a large field ends the click without a message; input given
     // meanwhile waits for the end; the nodes estimated stay in the view and in the copy, and the
     // point run before it as it was. Then a bad field gets the screen's message, every field
