@@ -59,6 +59,9 @@ void Program::openView(int formNumber) {
     auto& slot = views_[static_cast<std::size_t>(formNumber - 2)];
     if (!slot) {
         slot = std::make_unique<RunView>(formNumber, [this] { return context_.availableMemory(); });
+        if (!slot->isPointView()) {
+            slot->showResultPath(QString::fromStdString(context_.resultPath.string()));
+        }
         // Closed, the view hears of no more clicks: the screen runs as if it had never been.
         connect(slot.get(), &RunView::closed, this, [owner] { owner->setObserver(nullptr); });
     }

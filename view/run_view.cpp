@@ -56,7 +56,12 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     save_ = new QPushButton(QStringLiteral("&Salva immagine…"), this);
     save_->setObjectName(QStringLiteral("Command1"));
     connect(save_, &QPushButton::clicked, this, &RunView::askAndSaveImage);
+    resultPath_ = new QLabel(this);
+    resultPath_->setObjectName(QStringLiteral("Label1"));
+    resultPath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    resultPath_->hide();
     auto* buttons = new QHBoxLayout();
+    buttons->addWidget(resultPath_);
     buttons->addStretch(1);
     buttons->addWidget(save_);
 
@@ -73,6 +78,11 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
 }
 
 RunView::~RunView() = default;
+
+void RunView::showResultPath(const QString& path) {
+    resultPath_->setText(QStringLiteral("File del risultato: %1").arg(path));
+    resultPath_->show();
+}
 
 void RunView::planned(const CalculationPlan& plan, Progress& progress) {
     data_.begin({.domain = plan.domain,

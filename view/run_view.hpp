@@ -51,6 +51,9 @@ public:
     RunData& data() { return data_; }
     bool isPointView() const { return point_; }
 
+    // Shows under the view where the screen writes its result file.
+    void showResultPath(const QString& path);
+
     // Redraws from the data now, if they changed since the last time.
     void refresh();
     // The data as the copy puts them on the clipboard.
@@ -102,6 +105,7 @@ private:
     SectionChart* section_ = nullptr;
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* save_ = nullptr;
+    QLabel* resultPath_ = nullptr;
     QTimer timer_;
 };
 

@@ -53,6 +53,11 @@ private slots:
             RunView* view = program.view(form);
             QVERIFY(view != nullptr && view->isVisible());
             QCOMPARE(view->windowTitle(), QStringLiteral("Grafico Form%1").arg(form));
+            // A section view says where the screen writes its file, in full.
+            const auto* resultPath = view->findChild<QLabel*>(QStringLiteral("Label1"));
+            QCOMPARE(resultPath->isVisibleTo(view), axis.has_value());
+            QVERIFY(!axis || resultPath->text().endsWith(
+                                 QString::fromStdString(t.context.resultPath.string())));
             press(*screen, "Command1");
             press(*screen, "Command3");
             QCOMPARE(program.view(form), view);
