@@ -139,7 +139,8 @@ int solveOnce(const std::string& shape, int side, const std::string& solver) {
     const nurlo::WalkDomain domain = shape == "L" ? nurlo::WalkDomain::lShaped(n, n, n / 2, n / 2)
                                                   : nurlo::WalkDomain::square(n);
     nurlo::BoundaryGrid grid(n, n, std::numeric_limits<std::size_t>::max());
-    nurlo::fillBoundary(grid, nurlo::BoundaryDatum::Seno, 1.0, 1.0);
+    nurlo::fillBoundary(
+        grid, {.domain = domain, .lx = 1.0, .ly = 1.0, .datum = nurlo::BoundaryDatum::Seno});
     // The residual's yardstick: 1 where every grid value is 0, so that it stays a number.
     const double largest = largestValue(grid) > 0.0 ? largestValue(grid) : 1.0;
     const auto start = std::chrono::steady_clock::now();

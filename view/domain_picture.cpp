@@ -69,8 +69,8 @@ void DomainPicture::show(const RunSnapshot& snapshot) {
             // The colours span the values of the domain; the removed block of the L, hatched
             // over, does not count.
             const ExactField& exact = *solutionOf_;
-            const int a = snapshot.plan->domain.a();
-            const int b = snapshot.plan->domain.b();
+            const int a = snapshot.plan->problem.domain.a();
+            const int b = snapshot.plan->problem.domain.b();
             bool any = false;
             for (int i = 0; i <= exact.nx; ++i) {
                 for (int j = 0; j <= exact.ny; ++j) {
@@ -94,10 +94,11 @@ QRectF DomainPicture::gridRect() const {
                       std::max(10, height() - 2 * kMargin - kNotesHeight));
     double lx = 1.0;
     double ly = 1.0;
-    if (data_.plan && std::isfinite(data_.plan->lx) && std::isfinite(data_.plan->ly) &&
-        data_.plan->lx > 0.0 && data_.plan->ly > 0.0) {
-        lx = data_.plan->lx;
-        ly = data_.plan->ly;
+    if (data_.plan && std::isfinite(data_.plan->problem.lx) &&
+        std::isfinite(data_.plan->problem.ly) && data_.plan->problem.lx > 0.0 &&
+        data_.plan->problem.ly > 0.0) {
+        lx = data_.plan->problem.lx;
+        ly = data_.plan->problem.ly;
     }
     const double scale = std::min(room.width() / lx, room.height() / ly);
     const double w = std::max(10.0, lx * scale);
@@ -107,8 +108,8 @@ QRectF DomainPicture::gridRect() const {
 
 QPointF DomainPicture::nodePoint(Node node) const {
     const QRectF grid = gridRect();
-    const double nx = data_.plan ? std::max<int>(1, data_.plan->domain.nx()) : 1;
-    const double ny = data_.plan ? std::max<int>(1, data_.plan->domain.ny()) : 1;
+    const double nx = data_.plan ? std::max<int>(1, data_.plan->problem.domain.nx()) : 1;
+    const double ny = data_.plan ? std::max<int>(1, data_.plan->problem.domain.ny()) : 1;
     return {grid.left() + grid.width() * node.x / nx, grid.bottom() - grid.height() * node.y / ny};
 }
 
@@ -128,7 +129,7 @@ void DomainPicture::paintEvent(QPaintEvent* /*event*/) {
     const QRectF grid = gridRect();
     paintSolution(painter, grid.toAlignedRect());
     // The removed block of the L: the nodes beyond the inner corner, hatched.
-    const WalkDomain& domain = data_.plan->domain;
+    const WalkDomain& domain = data_.plan->problem.domain;
     if (domain.a() < domain.nx() && domain.b() < domain.ny()) {
         const QPointF corner = nodePoint({static_cast<Int16>(std::max(0, domain.a())),
                                           static_cast<Int16>(std::max(0, domain.b()))});
@@ -186,8 +187,9 @@ void DomainPicture::paintEndCounts(QPainter& painter) {
     const QRectF grid = gridRect();
     const int columns = std::max(2, static_cast<int>(grid.width() / kCountMark) + 1);
     const int rows = std::max(2, static_cast<int>(grid.height() / kCountMark) + 1);
-    const std::vector<PixelCount> bins = binToPixels(data_.endCounts, data_.plan->domain.nx(),
-                                                     data_.plan->domain.ny(), columns, rows);
+    const std::vector<PixelCount> bins =
+        binToPixels(data_.endCounts, data_.plan->problem.domain.nx(),
+                    data_.plan->problem.domain.ny(), columns, rows);
     std::int64_t high = 0;
     for (const PixelCount& bin : bins) {
         high = std::max(high, bin.count);

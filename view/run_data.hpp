@@ -20,24 +20,12 @@
 #include <vector>
 
 #include "boundary_datum.hpp"
+#include "calculation_observer.hpp"
 #include "exact_solution.hpp"
-#include "section_plan.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
 
 namespace nurlo {
-
-// What the view needs to know of a click, once its grid is filled.
-struct RunPlan {
-    WalkDomain domain = WalkDomain::square(0);
-    BoundaryDatum datum = BoundaryDatum::Nullo;
-    double lx = 0.0;
-    double ly = 0.0;
-    Int16 walks = 0;
-    WalkKind walk = WalkKind::Lattice;
-    std::vector<Node> nodes;          // the start nodes in the order they are estimated
-    std::optional<SectionAxis> axis;  // set for a section
-};
 
 // The exact discrete solution on every node of the grid: the engine's solution as it came, or
 // (nx + 1) x (ny + 1) values given one by one.
@@ -95,7 +83,7 @@ enum class RunState { None, Running, Completed, Interrupted, Failed };
 struct RunSnapshot {
     std::uint64_t version = 0;  // grows with every change
     RunState state = RunState::None;
-    std::optional<RunPlan> plan;
+    std::optional<CalculationPlan> plan;  // the click's, as it was planned
     ExactState exactState = ExactState::Pending;
     std::shared_ptr<const ExactField> exact;
     std::vector<WalkTrace> traces;
@@ -114,7 +102,7 @@ struct RunSnapshot {
 class RunData {
 public:
     // A click begins: everything of the last one is dropped.
-    void begin(RunPlan plan);
+    void begin(CalculationPlan plan);
     void setExact(std::shared_ptr<const ExactField> exact);
     void setExactState(ExactState state);
     void traced(WalkTrace trace);

@@ -84,31 +84,25 @@ void RunView::showResultPath(const QString& path) {
     resultPath_->show();
 }
 
-void RunView::planned(const CalculationPlan& plan, Progress& progress) {
-    data_.begin({.domain = plan.domain,
-                 .datum = plan.datum,
-                 .lx = plan.lx,
-                 .ly = plan.ly,
-                 .walks = plan.walks,
-                 .walk = plan.walk,
-                 .nodes = plan.nodes,
-                 .axis = plan.axis});
+void RunView::planned(const CalculationPlan& plan, const BoundaryGrid& grid, Progress& progress) {
+    data_.begin(plan);
     // A view closed meanwhile costs the click no solve.
     if (open_.load()) {
-        solveExactFor(plan, progress);
+        solveExactFor(plan, grid, progress);
     }
 }
 
-void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
+void RunView::solveExactFor(const CalculationPlan& plan, const BoundaryGrid& grid,
+                            Progress& progress) {
     if (!availableMemory_) {
         return;
     }
     try {
         auto field = std::make_shared<ExactField>();
-        field->nx = plan.grid.nx();
-        field->ny = plan.grid.ny();
-        field->solution = std::make_shared<const ExactSolution>(
-            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress)));
+        field->nx = grid.nx();
+        field->ny = grid.ny();
+        field->solution = std::make_shared<const ExactSolution>(solveExact(
+            grid, plan.problem.domain, ExactSolveOptions(availableMemory_(), &progress)));
         data_.setExact(std::move(field));
     } catch (const std::bad_alloc&) {
         data_.setExactState(ExactState::TooLarge);

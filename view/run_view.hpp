@@ -66,7 +66,8 @@ public:
     QImage image();
 
     // CalculationObserver: the click's plan, estimates and end.
-    void planned(const CalculationPlan& plan, Progress& progress) override;
+    void planned(const CalculationPlan& plan, const BoundaryGrid& grid,
+                 Progress& progress) override;
     void estimated(std::size_t index, Node node, const Estimate& estimate) override;
     void ended(Outcome outcome) override;
     // Only a point view draws the walks and where they end; a section view records nothing.
@@ -91,7 +92,7 @@ private:
     void askAndSaveImage();
     // The exact discrete solution of the click planned, into the data; in the click's background
     // step.
-    void solveExactFor(const CalculationPlan& plan, Progress& progress);
+    void solveExactFor(const CalculationPlan& plan, const BoundaryGrid& grid, Progress& progress);
 
     bool point_;
     std::function<std::size_t()> availableMemory_;

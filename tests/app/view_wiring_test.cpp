@@ -72,7 +72,7 @@ private slots:
             // A point view records its walks; a section view, which draws none, records nothing.
             const std::int64_t ended = axis ? 0 : (form < 5 ? 200 : 300);
             QVERIFY2(data.state == RunState::Completed && data.exactState == ExactState::Computed &&
-                         data.plan && data.plan->datum == BoundaryDatum(datum) &&
+                         data.plan && data.plan->problem.datum == BoundaryDatum(datum) &&
                          data.plan->axis == axis && data.endedWalks == ended &&
                          data.plan->walk == (jumps ? WalkKind::Jump : WalkKind::Lattice),
                      qPrintable(where));

@@ -1,4 +1,5 @@
 #include "exact_solution.hpp"
+#include "grid_problem.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -38,7 +39,7 @@ ExactSolution solve(const BoundaryGrid& grid, const WalkDomain& domain) {
 BoundaryGrid filled(const WalkDomain& d, BoundaryDatum datum = Seno, double lx = 1.0,
                     double ly = 1.0) {
     BoundaryGrid grid(d.nx(), d.ny(), kTestGridMemory);
-    fillBoundary(grid, datum, lx, ly);
+    fillBoundary(grid, gridProblem(grid, datum, lx, ly));
     return grid;
 }
 

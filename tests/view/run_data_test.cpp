@@ -14,8 +14,9 @@ namespace {
 // Rows in node order whatever order the estimates come in, to the last bit with a decimal point
 // under a decimal-comma locale, empty where not estimated; only the first node's ends count.
 TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
-    const WalkDomain l = WalkDomain::lShaped(8, 8, 4, 4);
-    RunPlan plan{l, BoundaryDatum::XY, 1.0, 1.0, 50, WalkKind::Lattice, {}, SectionAxis::Y};
+    const Problem l{
+        .domain = WalkDomain::lShaped(8, 8, 4, 4), .lx = 1, .ly = 1, .datum = BoundaryDatum::XY};
+    CalculationPlan plan{l, 50, WalkKind::Lattice, {}, SectionAxis::Y};
     for (Int16 k = 0; k <= 4; ++k) {
         plan.nodes.push_back(sectionNode(SectionAxis::Y, 6, k));
     }
@@ -69,7 +70,11 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
     };
     for (const auto& [state, exact, datum, says] : cases) {
         RunData data;
-        data.begin({WalkDomain::lShaped(8, 8, 4, 4), datum, 1, 1, 100, {}, {{2, 7}}, {}});
+        data.begin({{.domain = WalkDomain::lShaped(8, 8, 4, 4), .lx = 1, .ly = 1, .datum = datum},
+                    100,
+                    {},
+                    {{2, 7}},
+                    {}});
         data.ended({2, 7}, std::vector<WalkEnd>{{{8, 3}, 1.0}, {{0, 6}, 0.0}});
         if (state == Completed) {
             data.estimated(0, {.value = -0.38, .standardError = 0.01, .walks = 100});

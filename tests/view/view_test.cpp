@@ -36,10 +36,11 @@ struct PointClick {
     PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
                std::size_t memory)
         : grid(domain.nx(), domain.ny(), kTestGridMemory), view(5, [memory] { return memory; }) {
-        fillBoundary(grid, datum, 1.0, 1.0);
+        const Problem problem{.domain = domain, .lx = 1.0, .ly = 1.0, .datum = datum};
+        fillBoundary(grid, problem);
         view.show();
         Progress progress;
-        view.planned({grid, domain, datum, 1.0, 1.0, walks, walk, {start}, {}}, progress);
+        view.planned({problem, walks, walk, {start}, {}}, grid, progress);
         SeededSource source(5);
         view.estimated(0, start,
                        WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
@@ -64,7 +65,7 @@ private slots:
         const RunSnapshot data = click.view.data().snapshot();
         std::int64_t total = 0;
         for (const auto& [key, count] : data.endCounts) {
-            QVERIFY(data.plan->domain.stops(keyNode(key)));
+            QVERIFY(data.plan->problem.domain.stops(keyNode(key)));
             total += count;
         }
         QCOMPARE(total, 2000);
@@ -80,7 +81,7 @@ private slots:
         for (const Int16 k : {Int16{100}, Int16{2000}}) {
             SeededSource source(5);
             const Estimate e =
-                WalkEstimator(click.grid, data.plan->domain, {}).run({10, 30}, k, source);
+                WalkEstimator(click.grid, data.plan->problem.domain, {}).run({10, 30}, k, source);
             const RunningPoint& p = data.running.at(static_cast<std::size_t>(k - 1));
             QCOMPARE(p.walks, std::int64_t{k});
             QCOMPARE(p.mean, e.value);
@@ -133,7 +134,8 @@ private slots:
     // A section view follows its estimates as they come; a line of thousands of nodes reaches the
     // chart thinned alike in every series, its last node (at 1) still drawn.
     void aSectionViewFollowsItsNodesThinnedAlike() {
-        RunPlan plan{WalkDomain::square(4000), BoundaryDatum::XY, 1, 1, 10, {}, {}, SectionAxis::X};
+        CalculationPlan plan{
+            Problem::square(4000, 1, BoundaryDatum::XY), 10, {}, {}, SectionAxis::X};
         for (Int16 k = 0; k <= 4000; ++k) {
             plan.nodes.push_back({k, 1});
         }
@@ -161,22 +163,24 @@ private slots:
     // Solved only while open, with the click's progress, whose stop stops the click. Memory running
     // out (raised by the gauge) says "too large", even once the click ends; another error: none.
     void theExactSolveFollowsTheClick() {
-        const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
+        const Problem problem{.domain = WalkDomain::lShaped(60, 40, 30, 20),
+                              .lx = 1.5,
+                              .ly = 1.0,
+                              .datum = BoundaryDatum::X2MinusY2};
         BoundaryGrid grid(60, 40, kTestGridMemory);
-        fillBoundary(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0);
-        const CalculationPlan plan{
-            grid, domain, BoundaryDatum::X2MinusY2, 1.5, 1.0, 10, WalkKind::Jump, {{10, 30}}, {}};
+        fillBoundary(grid, problem);
+        const CalculationPlan plan{problem, 10, WalkKind::Jump, {{10, 30}}, {}};
         RunView view(5, [] { return std::size_t{1} << 30; });
         Progress progress;
-        view.planned(plan, progress);
+        view.planned(plan, grid, progress);
         QCOMPARE(view.data().snapshot().exactState, ExactState::Pending);  // closed: no solve
         view.show();
-        view.planned(plan, progress);
+        view.planned(plan, grid, progress);
         QCOMPARE(view.data().snapshot().exactState, ExactState::Computed);
         QCOMPARE(progress.stage(), Stage::Exact);
         Progress stopped;
         stopped.requestStop();
-        QVERIFY_THROWS_EXCEPTION(Interrupted, view.planned(plan, stopped));
+        QVERIFY_THROWS_EXCEPTION(Interrupted, view.planned(plan, grid, stopped));
         view.ended(Outcome::Interrupted);
         RunSnapshot data = view.data().snapshot();
         QVERIFY(data.state == RunState::Interrupted && data.exactState == ExactState::Missing);
@@ -186,7 +190,7 @@ private slots:
               {ErrorKind::FloatingPoint, ExactState::Missing, Outcome::Failed, RunState::Failed}}) {
             RunView failing(2, [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
             failing.show();
-            failing.planned(plan, progress);
+            failing.planned(plan, grid, progress);
             failing.ended(outcome);
             data = failing.data().snapshot();
             QVERIFY(data.exactState == exact && data.state == state);
