@@ -18,12 +18,14 @@
 
 namespace nurlo {
 
-RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, QWidget* parent)
+RunView::RunView(const ScreenRow& screen, std::function<std::size_t()> availableMemory,
+                 QWidget* parent)
     : QWidget(parent, Qt::Window),
-      point_(formNumber == 2 || formNumber == 5),
+      point_(screen.isPoint()),
       availableMemory_(std::move(availableMemory)) {
-    setObjectName(QStringLiteral("GraficoForm%1").arg(formNumber));
-    setWindowTitle(QStringLiteral("Grafico Form%1").arg(formNumber));
+    const QString title = QString::fromUtf8(screen.title);
+    setObjectName(QStringLiteral("Grafico") + title);
+    setWindowTitle(QStringLiteral("Grafico ") + title);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     content_ = new QWidget(this);

@@ -28,6 +28,7 @@
 
 #include "calculation_observer.hpp"
 #include "run_data.hpp"
+#include "screen_row.hpp"
 
 namespace nurlo {
 
@@ -42,9 +43,10 @@ public:
     // How often the view redraws while data come in.
     static constexpr int kRefreshMilliseconds = 200;
 
-    // The view of screen Form<formNumber>. `availableMemory` tells the bytes an exact solve may
-    // take (the program's memory gauge); without it no exact solution is computed.
-    explicit RunView(int formNumber, std::function<std::size_t()> availableMemory = {},
+    // The view of the screen of the table's row `screen` (its title, point or section).
+    // `availableMemory` tells the bytes an exact solve may take (the program's memory gauge);
+    // without it no exact solution is computed.
+    explicit RunView(const ScreenRow& screen, std::function<std::size_t()> availableMemory = {},
                      QWidget* parent = nullptr);
     ~RunView() override;
 

@@ -10,6 +10,7 @@
 #include "run_charts.hpp"
 #include "run_view.hpp"
 #include "runtime_error.hpp"
+#include "screen_factory.hpp"
 
 namespace nurlo {
 namespace {
@@ -35,7 +36,8 @@ struct PointClick {
 
     PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
                std::size_t memory)
-        : grid(domain.nx(), domain.ny(), kTestGridMemory), view(5, [memory] { return memory; }) {
+        : grid(domain.nx(), domain.ny(), kTestGridMemory),
+          view(screenRow(5), [memory] { return memory; }) {
         const Problem problem{.domain = domain, .lx = 1.0, .ly = 1.0, .datum = datum};
         fillBoundary(grid, problem);
         view.show();
@@ -139,7 +141,7 @@ private slots:
         for (Int16 k = 0; k <= 4000; ++k) {
             plan.nodes.push_back({k, 1});
         }
-        RunView view(7);
+        RunView view(screenRow(7));
         view.data().begin(plan);
         view.data().setExact(
             std::make_shared<ExactField>(ExactField{4000, 1, {}, std::vector<double>(8002)}));
@@ -170,7 +172,7 @@ private slots:
         BoundaryGrid grid(60, 40, kTestGridMemory);
         fillBoundary(grid, problem);
         const CalculationPlan plan{problem, 10, WalkKind::Jump, {{10, 30}}, {}};
-        RunView view(5, [] { return std::size_t{1} << 30; });
+        RunView view(screenRow(5), [] { return std::size_t{1} << 30; });
         Progress progress;
         view.planned(plan, grid, progress);
         QCOMPARE(view.data().snapshot().exactState, ExactState::Pending);  // closed: no solve
@@ -188,7 +190,8 @@ private slots:
              {std::tuple{ErrorKind::OutOfMemory, ExactState::TooLarge, Outcome::Completed,
                          RunState::Completed},
               {ErrorKind::FloatingPoint, ExactState::Missing, Outcome::Failed, RunState::Failed}}) {
-            RunView failing(2, [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
+            RunView failing(screenRow(2),
+                            [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
             failing.show();
             failing.planned(plan, grid, progress);
             failing.ended(outcome);
