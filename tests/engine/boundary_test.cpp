@@ -93,6 +93,26 @@ TEST(SineDatum, ZeroStepsFailAtTheFirstNode) {
                          ErrorKind::FloatingPoint);
 }
 
+// The fill reads its counts from the problem: a grid of other counts is refused untouched, and
+// the L's corner plays no part in what the outer lines hold.
+TEST(Fill, FollowsItsProblemAndRefusesAGridOfOtherCounts) {
+    BoundaryGrid grid(4, 6, kTestGridMemory);
+    EXPECT_THROW(fillBoundary(grid, Problem::square(4, 1.0, BoundaryDatum::Seno)),
+                 std::invalid_argument);
+    EXPECT_EQ(grid.at(2, 0), 0.0);
+    const Problem l{.domain = WalkDomain::lShaped(4, 6, 2, 3),
+                    .lx = 2.0,
+                    .ly = 3.0,
+                    .datum = BoundaryDatum::XY};
+    fillBoundary(grid, l);
+    BoundaryGrid whole(4, 6, kTestGridMemory);
+    fillBoundary(whole, gridProblem(whole, BoundaryDatum::XY, 2.0, 3.0));
+    for (const Int16 i : Int16Range(0, 4)) {
+        EXPECT_EQ(grid.at(i, 6), whole.at(i, 6));
+        EXPECT_EQ(grid.at(i, 6), harmonicDatumAt(l, {i, 6}));
+    }
+}
+
 TEST(NulloDatum, LeavesEveryNodeZeroEvenOnAOneNodeGrid) {
     BoundaryGrid single(0, 0, kTestGridMemory);
     fillBoundary(single, gridProblem(single, BoundaryDatum::Nullo, 1.0, 1.0));
