@@ -103,12 +103,15 @@ QPushButton* ComputingScreen::addBackButton(TwipsPoint at) {
 
 QLabel* ComputingScreen::addResultNote(TwipsPoint at) {
     noteTwips_ = {at.left, at.top, 7815, 615};
-    return addLabel(
-        "Label3",
-        QStringLiteral(
-            "Nota: il programma scrive il risultato nel file di testo che si trova nella "
-            "cartella in cui il programma è in esecuzione, di nome risultato.m"),
-        noteTwips_);
+    QLabel* note =
+        addLabel("Label3",
+                 QStringLiteral(
+                     "Nota: il programma scrive il risultato nel file di testo che si trova nella "
+                     "cartella in cui il programma è in esecuzione, di nome risultato.m"),
+                 noteTwips_);
+    // Where the file really goes (an installed program writes it among the user's documents).
+    note->setToolTip(QString::fromStdString(context_.resultPath.string()));
+    return note;
 }
 
 void ComputingScreen::addFastWalksAndProgress() {

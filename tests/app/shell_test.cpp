@@ -178,6 +178,10 @@ private slots:
             QVERIFY2(screen != nullptr && screen->isVisible() && !menu.isVisible(),
                      qPrintable(title));
             QCOMPARE(screen->windowTitle(), title);
+            if (!row.isPoint()) {  // its note on risultato.m tells the file's full path
+                QCOMPARE(child<QLabel>(*screen, "Label3")->toolTip(),
+                         QString::fromStdString(t.context.resultPath.string()));
+            }
             press(*screen, "Command3");  // "Grafico…"
             RunView* view = program.view(row.number);
             QVERIFY(view != nullptr);
