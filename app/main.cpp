@@ -2,7 +2,6 @@
 // square and on an L-shaped domain. The program starts on the menu and does nothing else.
 #include <QApplication>
 
-#include "dense_kernels.hpp"
 #include "program.hpp"
 #include "program_look.hpp"
 #include "result_location.hpp"
@@ -11,8 +10,6 @@
 #include "walk_pool.hpp"
 
 int main(int argc, char* argv[]) {
-    // Before anything else, while the process has one thread: this may start it again.
-    nurlo::restartWithProcessorKernels(argv);
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     nurlo::applyProgramFont(application);

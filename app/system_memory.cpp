@@ -1,5 +1,6 @@
 #include "system_memory.hpp"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -83,8 +84,26 @@ std::optional<std::size_t> groupRoomBytes(std::string_view limit, std::string_vi
     return *limitBytes > *usageBytes ? *limitBytes - *usageBytes : 0;
 }
 
+std::optional<std::size_t> addressSpaceRoomBytes(std::size_t limit, std::size_t used) {
+    if (limit == static_cast<std::size_t>(RLIM_INFINITY)) {
+        return std::nullopt;
+    }
+    return limit > used ? limit - used : 0;
+}
+
 std::optional<std::size_t> availableMemoryBytes() {
     std::optional<std::size_t> least;
+    // The address space: its limit, and the pages the process has mapped (the first number of
+    // /proc/self/statm).
+    rlimit addressSpace{};
+    if (getrlimit(RLIMIT_AS, &addressSpace) == 0 && addressSpace.rlim_cur != RLIM_INFINITY) {
+        const auto pages = number(readText("/proc/self/statm").value_or(std::string()));
+        const long pageSize = sysconf(_SC_PAGESIZE);
+        if (pages && pageSize > 0) {
+            keepLeast(least, addressSpaceRoomBytes(static_cast<std::size_t>(addressSpace.rlim_cur),
+                                                   *pages * static_cast<std::size_t>(pageSize)));
+        }
+    }
     if (const auto meminfo = readText("/proc/meminfo")) {
         keepLeast(least, memAvailableBytes(*meminfo));
     }

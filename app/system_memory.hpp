@@ -6,7 +6,9 @@
 // kernel can reclaim) and, where the process runs in a control group with a memory limit (a
 // container, a systemd slice), that limit less the group's usage, for its group and every group
 // above it (cgroup v2 memory.max / memory.current, cgroup v1 memory.limit_in_bytes /
-// memory.usage_in_bytes).
+// memory.usage_in_bytes), and, where the process has a limit on its address space (RLIMIT_AS, as
+// `ulimit -v` sets), that limit less the address space it already takes: past it every
+// allocation fails, whatever memory the system has free.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +23,10 @@ std::optional<std::size_t> memAvailableBytes(std::string_view meminfo);
 // The room left under a control group's limit: limit less usage (0 when over), or nothing when
 // the limit is "max" or not a number.
 std::optional<std::size_t> groupRoomBytes(std::string_view limit, std::string_view usage);
+
+// The room left under an address-space limit of `limit` bytes for a process that takes `used`
+// bytes of it (0 when over); nothing for no limit (RLIM_INFINITY).
+std::optional<std::size_t> addressSpaceRoomBytes(std::size_t limit, std::size_t used);
 
 // The memory available to this process now (see above), or nothing when the system says nothing.
 std::optional<std::size_t> availableMemoryBytes();

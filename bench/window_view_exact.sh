@@ -2,7 +2,7 @@
 # One click of Form2 with its view open, through the real window (Xvfb, driven with xdotool): the
 # square of side 1 and N x N steps, "Seno", start at the centre, 1000 walks in fast mode
 # ("Salti esatti" ticked), "Grafico…" open, so that the click also computes the exact discrete
-# solution of the whole grid for the view. Prints the seconds from the press of "Calcola!" to the
+# solution for the view (its start node and the picture's samples). Prints the seconds from the press of "Calcola!" to the
 # estimate in "Risultato" (looked for every 20 ms), the exact discrete value the view shows, and
 # the program's peak resident memory (VmHWM) before the click and after it.
 #

@@ -9,7 +9,9 @@
 // The walks of one estimate run in chunks, possibly on several threads. `fork()` draws a fresh
 // seed from a source for one estimate; `split(index)` gives the source of one chunk, a function of
 // that seed and the chunk's index alone, so the chunks draw the same numbers whichever thread runs
-// them and in whatever order.
+// them and in whatever order. Each chunk gets a 128-bit state of its own as well as a stream of its
+// own (splitState): PCG streams that differ only in their increment and start from one state are
+// correlated, so that the first draws of the chunks of one estimate would not be independent.
 #pragma once
 
 #include <chrono>
@@ -45,6 +47,16 @@ constexpr double unitInterval(std::uint64_t bits) {
     return static_cast<double>(bits >> 11) * 0x1.0p-53;
 }
 
+// The starting state of the chunk `index` of an estimate seeded with `seed`: outputs 2 index + 1
+// and 2 index + 2 of the splitmix64 sequence that starts at `seed`. The outputs of that sequence
+// are all distinct (the finaliser is a bijection), so no two chunks of an estimate start alike.
+constexpr pcg_extras::pcg128_t splitState(std::uint64_t seed, std::uint64_t index) {
+    constexpr std::uint64_t kGamma = 0x9e3779b97f4a7c15ULL;
+    const std::uint64_t high = mix64(seed + (2 * index + 1) * kGamma);
+    const std::uint64_t low = mix64(seed + (2 * index + 2) * kGamma);
+    return (static_cast<pcg_extras::pcg128_t>(high) << 64) | low;
+}
+
 // A PCG-64 generator (128-bit state, 2^127 streams) that draws from a fixed seed and stream.
 // Its reseed does nothing: it is the source of the tests and of the benchmarks' reference run.
 class SeededSource {
@@ -55,9 +67,17 @@ public:
     void reseed() {}
     double next() { return unitInterval(engine_()); }
     SeededSource fork() { return SeededSource(engine_(), 0); }
-    SeededSource split(std::uint64_t index) const { return SeededSource(seed_, index); }
+    SeededSource split(std::uint64_t index) const {
+        return SeededSource(Split{}, splitState(seed_, index), index);
+    }
 
 private:
+    // A chunk's source: its own state, its own stream. Its own splits start from the high word
+    // of that state.
+    struct Split {};
+    SeededSource(Split, pcg_extras::pcg128_t state, std::uint64_t stream)
+        : seed_(static_cast<std::uint64_t>(state >> 64)), engine_(state, stream) {}
+
     std::uint64_t seed_;
     pcg64 engine_;
 };
@@ -90,7 +110,8 @@ struct TimestampClock {
 // congruential step) by the chunk's own stream mixed with the clock reading, and keeps the 128-bit
 // state as it is. The stream is therefore never a function of the clock alone: draws within one
 // clock tick continue one ordinary PCG stream, uniform and independent, and every new tick moves
-// the state onto another stream.
+// the state onto another stream. The chunks of an estimate start from states of their own, as
+// those of a SeededSource do.
 template <class Clock = TimestampClock>
 class ClockSeededSource {
 public:
@@ -104,10 +125,17 @@ public:
     double next() { return unitInterval(engine_()); }
     ClockSeededSource fork() { return ClockSeededSource(engine_(), 0, clock_); }
     ClockSeededSource split(std::uint64_t index) const {
-        return ClockSeededSource(seed_, index, clock_);
+        return ClockSeededSource(Split{}, splitState(seed_, index), index, clock_);
     }
 
 private:
+    struct Split {};
+    ClockSeededSource(Split, pcg_extras::pcg128_t state, std::uint64_t stream, Clock clock)
+        : seed_(static_cast<std::uint64_t>(state >> 64)),
+          stream_(stream),
+          clock_(clock),
+          engine_(state, stream) {}
+
     std::uint64_t seed_;
     std::uint64_t stream_;
     Clock clock_;

@@ -8,17 +8,18 @@
 //
 // Given a WalkPool, the estimator runs the chunks of each estimate on the pool's threads; each
 // chunk leaves its result in a slot of its own, and the calling thread adds them up in chunk
-// order once all are done. Without a pool the chunks run one after the other on the caller. The
-// estimate is the same to the last bit either way, for any number of threads.
+// order, each as soon as it and every chunk before it are done, while the later chunks still run.
+// Without a pool the chunks run one after the other on the caller. The estimate is the same to
+// the last bit either way, for any number of threads.
 //
 // The walks step node by node (RandomWalk) or jump across the grid's empty squares (JumpWalk):
 // their end nodes have the same law, so either gives the same estimate in law; the jumps take a
 // few dozen draws a walk where the steps take about 0.3 n^2.
 //
 // Given a WalkRecorder, the estimator also hands it each walk's end, chunk by chunk in chunk
-// order, and traces the first walks of an estimate (walk_record.hpp). Each chunk writes its ends
-// into its own slice of a buffer the recorder keeps; the draws, and so the estimate, are the same
-// to the last bit.
+// order as each chunk is added, and traces the first walks of an estimate (walk_record.hpp), which
+// reach the recorder with the first chunk. Each chunk writes its ends into its own slice of a
+// buffer the recorder keeps; the draws, and so the estimate, are the same to the last bit.
 #pragma once
 
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include <cmath>
 #include <cstdint>
 #include <exception>
+#include <limits>
 #include <span>
 #include <stdexcept>
 #include <utility>
@@ -43,18 +45,21 @@ namespace nurlo {
 // Mean and variance of a stream of values (Welford), with the merge of two partial streams
 // (Chan, Golub and LeVeque).
 //
-// The sum of squared deviations is kept divided by 4^e, where 2^e is the largest power of two not
-// above the largest |value| seen (e >= 0): scaling by powers of two is exact, so the figures are
-// those of the plain method, yet values beyond 1e154, whose squares overflow a double, still have
-// a finite standard error.
+// The deviations are taken in units of 2^e, where 2^e is the largest power of two not above the
+// largest |value| seen (e >= 0), and the sum of their squares is kept in units of 4^e. Scaling by
+// powers of two is exact, so the figures are those of the plain method; yet values beyond 1e154,
+// whose squares overflow a double, and values of both signs near the largest double, whose
+// difference overflows it, still have a finite standard error. A value that is not finite (an
+// infinity, a NaN) makes the mean or the standard error not finite: it is never hidden.
 class RunningStats {
 public:
     void add(double value) {
         fitScaleTo(std::fabs(value));
         ++count_;
-        const double delta = value - mean_;
-        mean_ += delta / static_cast<double>(count_);
-        m2_ += (delta * unscale_) * ((value - mean_) * unscale_);
+        // In units of 2^e both lie below 2 in magnitude, and their difference below 4.
+        const double delta = value * unscale_ - mean_ * unscale_;
+        mean_ += delta / static_cast<double>(count_) * scale_;
+        m2_ += delta * (value * unscale_ - mean_ * unscale_);
     }
 
     void merge(const RunningStats& other) {
@@ -70,11 +75,10 @@ public:
         m2_ = std::ldexp(m2_, 2 * (exponent_ - exponent));
         setExponent(exponent);
         const std::int64_t count = count_ + other.count_;
-        const double delta = other.mean_ - mean_;
+        const double delta = other.mean_ * unscale_ - mean_ * unscale_;  // in units of 2^e
         const double weight = static_cast<double>(other.count_) / static_cast<double>(count);
-        mean_ += delta * weight;
-        const double scaled = delta * unscale_;
-        m2_ += otherM2 + scaled * scaled * static_cast<double>(count_) * weight;
+        mean_ += delta * weight * scale_;
+        m2_ += otherM2 + delta * delta * static_cast<double>(count_) * weight;
         count_ = count;
     }
 
@@ -95,7 +99,8 @@ private:
         return count_ < 2 ? 0.0 : m2_ / static_cast<double>(count_ - 1);
     }
     void fitScaleTo(double magnitude) {
-        if (magnitude >= limit_) [[unlikely]] {
+        // An infinity keeps the scale: it has no exponent to take.
+        if (magnitude >= limit_ && magnitude <= std::numeric_limits<double>::max()) [[unlikely]] {
             const int exponent = std::ilogb(magnitude);
             m2_ = std::ldexp(m2_, 2 * (exponent_ - exponent));
             setExponent(exponent);
@@ -103,6 +108,7 @@ private:
     }
     void setExponent(int exponent) {
         exponent_ = exponent;
+        scale_ = std::ldexp(1.0, exponent);
         unscale_ = std::ldexp(1.0, -exponent);
         limit_ = std::ldexp(2.0, exponent);  // infinite from 2^1023 on: no larger scale exists
     }
@@ -111,6 +117,7 @@ private:
     double mean_ = 0.0;
     double m2_ = 0.0;  // divided by 4^exponent_
     int exponent_ = 0;
+    double scale_ = 1.0;  // 2^exponent_
     double unscale_ = 1.0;
     double limit_ = 2.0;
 };
@@ -201,7 +208,8 @@ public:
     //   walk may never meet the border).
     // - A sum that overflows a double raises the floating-point error.
     // - An error met by a chunk is raised when the in-order addition reaches that chunk, so the
-    //   error seen is the same with or without a pool.
+    //   error seen is the same with or without a pool; the chunks after it that have not begun
+    //   are not run.
     // - A stop asked for through the progress raises Interrupted within a walk or so.
     template <UniformSource Source>
     Estimate run(Node start, Int16 walks, Source& source) const {
@@ -241,16 +249,11 @@ public:
                 errors[slot] = std::current_exception();
             }
         };
-        if (options_.pool != nullptr) {
-            options_.pool->parallelFor(chunks, runOne);
-        }
         CompensatedSum sum;
         RunningStats stats;
-        for (int chunk = 0; chunk < chunks; ++chunk) {
+        // On the calling thread, chunk after chunk in chunk order.
+        const auto addOne = [&](int chunk) {
             const auto slot = static_cast<std::size_t>(chunk);
-            if (options_.pool == nullptr) {
-                runOne(chunk);
-            }
             if (errors[slot]) {
                 std::rethrow_exception(errors[slot]);
             }
@@ -263,6 +266,14 @@ public:
                 }
                 recorder->ended(start, record.ends);
                 record.traced.clear();
+            }
+        };
+        if (options_.pool != nullptr) {
+            options_.pool->parallelForInOrder(chunks, runOne, addOne);
+        } else {
+            for (int chunk = 0; chunk < chunks; ++chunk) {
+                runOne(chunk);
+                addOne(chunk);
             }
         }
         return finish(sum, stats, walks);

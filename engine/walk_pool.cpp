@@ -85,18 +85,24 @@ void WalkPool::stopWorkers() noexcept {
     workers_.clear();
 }
 
-void WalkPool::run(int count, void* callable, Trampoline trampoline) {
+void WalkPool::run(int count, Call task, Call deliver) {
     if (count <= 0) {
         return;
     }
+    const bool inOrder = deliver.trampoline != nullptr;
     const std::lock_guard call(callMutex_);
     if (workers_.empty() || count == 1) {
-        // Nothing to share: the caller runs the tasks in order, and the first error is the one
-        // of the lowest index.
+        // Nothing to share: the caller runs the tasks in order. Delivering, the first error stops
+        // the call; otherwise the first error is the one of the lowest index.
         std::exception_ptr error;
         for (int index = 0; index < count; ++index) {
+            if (inOrder) {
+                task(index);
+                deliver(index);
+                continue;
+            }
             try {
-                trampoline(callable, index);
+                task(index);
             } catch (...) {
                 if (!error) {
                     error = std::current_exception();
@@ -108,21 +114,41 @@ void WalkPool::run(int count, void* callable, Trampoline trampoline) {
         }
         return;
     }
+    if (inOrder && finishedRoom_ < count) {
+        finished_ = std::make_unique<std::atomic<int>[]>(static_cast<std::size_t>(count));
+        finishedRoom_ = count;
+    }
     {
         const std::lock_guard lock(mutex_);
-        callable_ = callable;
-        trampoline_ = trampoline;
+        task_ = task;
         count_ = count;
+        inOrder_ = inOrder;
+        if (inOrder) {
+            for (int index = 0; index < count; ++index) {
+                finished_[static_cast<std::size_t>(index)].store(0, std::memory_order_relaxed);
+            }
+        }
         nextIndex_.store(0, std::memory_order_relaxed);
         error_ = nullptr;
-        errorIndex_ = count;
+        errorIndex_.store(count, std::memory_order_relaxed);
         busyWorkers_.store(static_cast<int>(workers_.size()), std::memory_order_relaxed);
         // Publishes the job: a worker that sees the new generation sees the fields above.
         generation_.fetch_add(1, std::memory_order_release);
     }
     wake_.notify_all();
 
-    work();
+    std::exception_ptr deliveryError;
+    if (inOrder) {
+        try {
+            runAndDeliver(deliver);
+        } catch (...) {
+            deliveryError = std::current_exception();
+            // The tasks not yet begun are not run: the counter is past the end for every thread.
+            nextIndex_.store(count, std::memory_order_relaxed);
+        }
+    } else {
+        work();
+    }
 
     // Every worker takes part in every job, if only to find the counter exhausted; waiting for
     // all of them keeps the job's fields and the caller's task alive while any may read them,
@@ -138,14 +164,59 @@ void WalkPool::run(int count, void* callable, Trampoline trampoline) {
         }
         lock.lock();
     }
-    callable_ = nullptr;
-    trampoline_ = nullptr;
-    std::exception_ptr error = std::move(error_);
+    task_ = {};
+    // A call that delivers has raised any error of a task it reached; those of the tasks after
+    // an error are not wanted.
+    std::exception_ptr error = inOrder ? std::move(deliveryError) : std::move(error_);
     error_ = nullptr;
     lock.unlock();
     if (error) {
         std::rethrow_exception(error);
     }
+}
+
+void WalkPool::runAndDeliver(Call deliver) {
+    const int count = count_;
+    int next = 0;  // the next index to deliver
+    for (;;) {
+        while (next < count &&
+               finished_[static_cast<std::size_t>(next)].load(std::memory_order_acquire) != 0) {
+            // Every index below `next` was delivered without error, so only the task of `next`
+            // itself can have left its error here.
+            if (errorIndex_.load(std::memory_order_relaxed) == next) {
+                std::exception_ptr error;
+                {
+                    const std::lock_guard lock(mutex_);
+                    error = error_;
+                }
+                std::rethrow_exception(error);
+            }
+            deliver(next++);
+        }
+        if (next == count) {
+            return;
+        }
+        const int index = nextIndex_.fetch_add(1, std::memory_order_relaxed);
+        if (index < count) {
+            runTask(index);
+        } else {
+            waitFinished(next);
+        }
+    }
+}
+
+void WalkPool::waitFinished(int index) {
+    std::atomic<int>& finished = finished_[static_cast<std::size_t>(index)];
+    const auto done = [&finished] { return finished.load(std::memory_order_seq_cst) != 0; };
+    if (spinUntil(done)) {
+        return;
+    }
+    // The task marks itself finished and then reads waitingFor_; this thread writes waitingFor_
+    // and then reads the mark, both in one total order: one of the two sees the other's write.
+    std::unique_lock lock(mutex_);
+    waitingFor_.store(index, std::memory_order_seq_cst);
+    done_.wait(lock, done);
+    waitingFor_.store(-1, std::memory_order_relaxed);
 }
 
 void WalkPool::work() noexcept {
@@ -154,14 +225,26 @@ void WalkPool::work() noexcept {
         if (index >= count_) {
             return;
         }
-        try {
-            trampoline_(callable_, index);
-        } catch (...) {
+        runTask(index);
+    }
+}
+
+void WalkPool::runTask(int index) noexcept {
+    try {
+        task_(index);
+    } catch (...) {
+        const std::lock_guard lock(mutex_);
+        if (index < errorIndex_.load(std::memory_order_relaxed)) {
+            errorIndex_.store(index, std::memory_order_relaxed);
+            error_ = std::current_exception();
+        }
+    }
+    if (inOrder_) {
+        finished_[static_cast<std::size_t>(index)].store(1, std::memory_order_seq_cst);
+        if (waitingFor_.load(std::memory_order_seq_cst) == index) {
+            // Under the lock, so that the caller is either not yet checking or already blocked.
             const std::lock_guard lock(mutex_);
-            if (index < errorIndex_) {
-                errorIndex_ = index;
-                error_ = std::current_exception();
-            }
+            done_.notify_one();
         }
     }
 }

@@ -11,6 +11,13 @@
 // exception of the lowest index that threw is rethrown on the calling thread. Which error the
 // caller sees is therefore the same whatever the scheduling.
 //
+// `parallelForInOrder(count, task, deliver)` runs the tasks the same way and also hands each
+// finished index to deliver(index) on the calling thread, in index order, as soon as it and every
+// index before it are done: whoever watches sees the first results while the later tasks still
+// run. The calling thread delivers between the tasks it runs itself and, once no task is left to
+// take, waits for the next index in order. An error stops such a call at the index where it
+// happened: the tasks not yet begun are left out.
+//
 // Waiting is a short spin, then a block on a condition variable. A thread that blocks can take
 // a couple of milliseconds to run again (measured on a virtual machine), as long as a chunk of
 // walks; so an idle worker watches for the next job for a few milliseconds before it sleeps,
@@ -19,7 +26,7 @@
 //
 // One call runs at a time: concurrent calls from several threads wait for each other, and a task
 // must not call parallelFor on the pool that runs it. A call allocates nothing, except what
-// capturing an exception needs.
+// capturing an exception needs and the marks of an in-order call larger than any before.
 #pragma once
 
 #include <atomic>
@@ -54,17 +61,44 @@ public:
     // of 0 or less calls nothing. `task` is called concurrently from several threads.
     template <class Task>
     void parallelFor(int count, Task&& task) {
-        using Callable = std::remove_reference_t<Task>;
-        run(count, const_cast<void*>(static_cast<const void*>(std::addressof(task))),
-            [](void* callable, int index) { (*static_cast<Callable*>(callable))(index); });
+        run(count, callOf(task), {});
+    }
+
+    // Calls task(index) for index = 0..count-1 as parallelFor does, and deliver(index) on the
+    // calling thread for index = 0, 1, ... in order, each once task(index) has finished; returns
+    // when every index has been delivered. A task that throws is not delivered: its exception is
+    // raised when the delivery reaches its index. When that happens, or deliver throws, the tasks
+    // not yet begun are not run, the call waits for those running and rethrows. The first call
+    // with a larger count than any before allocates room for the tasks' marks.
+    template <class Task, class Deliver>
+    void parallelForInOrder(int count, Task&& task, Deliver&& deliver) {
+        run(count, callOf(task), callOf(deliver));
     }
 
 private:
-    using Trampoline = void (*)(void*, int);
+    // A callable object behind a pointer, called with an index.
+    struct Call {
+        void* callable = nullptr;
+        void (*trampoline)(void*, int) = nullptr;
+        void operator()(int index) const { trampoline(callable, index); }
+    };
+    template <class F>
+    static Call callOf(F& f) {
+        using Callable = std::remove_reference_t<F>;
+        return {const_cast<void*>(static_cast<const void*>(std::addressof(f))),
+                [](void* callable, int index) { (*static_cast<Callable*>(callable))(index); }};
+    }
 
-    void run(int count, void* callable, Trampoline trampoline);
+    // Runs `task` on every index; with a `deliver`, delivering in order on the calling thread.
+    void run(int count, Call task, Call deliver);
+    // The calling thread's part of a job that delivers: runs tasks and delivers in order.
+    void runAndDeliver(Call deliver);
     // Takes indexes from the shared counter and runs them until none is left.
     void work() noexcept;
+    // Runs the task of one index, keeping its error and marking it finished.
+    void runTask(int index) noexcept;
+    // Waits until the task of `index` has finished.
+    void waitFinished(int index);
     void workerLoop() noexcept;
     void stopWorkers() noexcept;
 
@@ -82,13 +116,21 @@ private:
     std::atomic<int> busyWorkers_{0};  // workers that have not yet left the current job
 
     // The current job, written under mutex_ before generation_ moves on.
-    void* callable_ = nullptr;
-    Trampoline trampoline_ = nullptr;
+    Call task_;
     int count_ = 0;
+    bool inOrder_ = false;  // the tasks mark themselves finished in finished_
     std::atomic<int> nextIndex_{0};
 
-    // The exception of the lowest index that threw, under mutex_.
-    int errorIndex_ = 0;
+    // For a job that delivers in order: which tasks have finished (index by index, 0 or 1), and
+    // the index the calling thread is blocked waiting for (-1: none), so that the task of that
+    // index wakes it.
+    std::unique_ptr<std::atomic<int>[]> finished_;
+    int finishedRoom_ = 0;
+    std::atomic<int> waitingFor_{-1};
+
+    // The exception of the lowest index that threw; written under mutex_, and before the task
+    // that threw is marked finished.
+    std::atomic<int> errorIndex_{0};
     std::exception_ptr error_;
 };
 

@@ -9,7 +9,8 @@
 // The ends reach the recorder one chunk at a time and in chunk order (the order in which the
 // estimator adds the chunks' sums), on the thread that called the estimator, so the walks'
 // values in the order recorded give the same running estimate on every run of a seeded estimate,
-// whichever threads ran the chunks.
+// whichever threads ran the chunks. They arrive while the estimate runs: each chunk as soon as it
+// and the chunks before it are done, while the pool's threads still run later chunks.
 #pragma once
 
 #include <cstddef>
@@ -61,8 +62,9 @@ public:
     virtual int tracesWanted() const = 0;
     // The trace of one of those walks, in walk order.
     virtual void traced(WalkTrace trace) = 0;
-    // The ends of one chunk's walks from `start`, in walk order; chunk after chunk. The span
-    // lies in endBuffer() and is good until the call returns.
+    // The ends of one chunk's walks from `start`, in walk order; chunk after chunk, while the
+    // estimate runs. The span lies in endBuffer() and is good until the call returns; the rest
+    // of that buffer is being written meanwhile by the chunks still running.
     virtual void ended(Node start, std::span<const WalkEnd> ends) = 0;
 
     // Where the estimator writes the ends of an estimate of `walks` walks, each chunk its own

@@ -5,20 +5,19 @@
 # It uses apt-get, through sudo when not run as root.
 set -euo pipefail
 
-# Building: the compiler and tools, Qt with its charts, the random generators, the transforms of
-# the exact solve; dpkg-dev and file are what `cpack -G DEB` asks to work out the package's
-# dependencies.
+# Building: the compiler and tools, Qt with its charts, the random generators, and FFTW, whose
+# sine transforms give the exact discrete solution; dpkg-dev and file are what `cpack -G DEB` asks
+# to work out the package's dependencies.
 build_packages=(
   cmake ninja-build g++ dpkg-dev file
   qt6-base-dev qt6-charts-dev libpcg-cpp-dev libfftw3-dev
-  # The exact solve's sparse factorisation and its one-thread BLAS: they go with that solver.
-  libsuitesparse-dev libopenblas0-serial
 )
 # Running: the platform plugins that show the windows and the faces of the captions.
 run_packages=(qt6-qpa-plugins fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core)
 # Testing: the format check, the test and benchmark libraries, Qt's private headers (the tests
-# post window-system events), an exact solve of its own for the tests, the validators of the
-# desktop entry and metainfo, and an X server with the tools that work the real window.
+# post window-system events), Eigen's sparse direct solve (headers only) that the exact solution
+# is checked against, the validators of the desktop entry and metainfo, and an X server with the
+# tools that work the real window.
 test_packages=(
   clang-format libgtest-dev libbenchmark-dev qt6-base-private-dev libeigen3-dev
   desktop-file-utils appstream

@@ -72,9 +72,11 @@ void DomainPicture::show(const RunSnapshot& snapshot) {
             const int a = snapshot.plan->problem.domain.a();
             const int b = snapshot.plan->problem.domain.b();
             bool any = false;
-            for (int i = 0; i <= exact.nx; ++i) {
-                for (int j = 0; j <= exact.ny; ++j) {
-                    const double value = exact.at({static_cast<Int16>(i), static_cast<Int16>(j)});
+            for (std::size_t c = 0; c < exact.columns.size(); ++c) {
+                for (std::size_t r = 0; r < exact.rows.size(); ++r) {
+                    const int i = exact.columns[c];
+                    const int j = exact.rows[r];
+                    const double value = exact.values[c * exact.rows.size() + r];
                     if ((i <= a || j <= b) && std::isfinite(value)) {
                         low_ = any ? std::min(low_, value) : value;
                         high_ = any ? std::max(high_, value) : value;
@@ -161,7 +163,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
         return;
     }
     if (solution_.size() != target.size()) {
-        // Each pixel shows the node nearest to it.
+        // Each pixel shows the sampled node nearest to it.
         solution_ = QImage(target.size(), QImage::Format_RGB32);
         const ExactField& exact = *solutionOf_;
         const double span = high_ > low_ ? high_ - low_ : 1.0;
@@ -172,7 +174,7 @@ void DomainPicture::paintSolution(QPainter& painter, const QRect& target) {
             for (int py = 0; py < target.height(); ++py) {
                 const auto j =
                     static_cast<Int16>(std::lround(static_cast<double>(h - py) * exact.ny / h));
-                const double value = exact.at({i, j});
+                const double value = exact.nearest({i, j});
                 solution_.setPixel(px, py, solutionColour((value - low_) / span).rgb());
             }
         }

@@ -3,17 +3,89 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 #include <map>
 
 #include "runtime_error.hpp"
 
 namespace nurlo {
 
-std::optional<double> RunSnapshot::exactAt(Node node) const {
-    if (exactState != ExactState::Computed || !exact || !exact->contains(node)) {
+ExactField ExactField::table(Int16 nx, Int16 ny, std::vector<double> values) {
+    ExactField field;
+    field.nx = nx;
+    field.ny = ny;
+    field.columns = spread(nx, nx + 1);
+    field.rows = spread(ny, ny + 1);
+    field.values = std::move(values);
+    return field;
+}
+
+std::vector<int> ExactField::spread(Int16 count, int most) {
+    std::vector<int> indexes;
+    if (count < 0) {
+        return indexes;
+    }
+    if (count + 1 <= most) {
+        for (int k = 0; k <= count; ++k) {
+            indexes.push_back(k);
+        }
+        return indexes;
+    }
+    for (int k = 0; k < most; ++k) {
+        const auto index =
+            static_cast<int>(std::lround(static_cast<double>(k) * count / (most - 1)));
+        if (indexes.empty() || indexes.back() != index) {
+            indexes.push_back(index);
+        }
+    }
+    return indexes;
+}
+
+std::optional<double> ExactField::find(Node node) const {
+    if (const auto known = nodes.find(nodeKey(node)); known != nodes.end()) {
+        return known->second;
+    }
+    if (lineAxis) {
+        const bool onLine = *lineAxis == SectionAxis::X ? node.y == lineFixed : node.x == lineFixed;
+        const int k = *lineAxis == SectionAxis::X ? node.x : node.y;
+        if (onLine && k >= 0 && static_cast<std::size_t>(k) < line.size()) {
+            return line[static_cast<std::size_t>(k)];
+        }
+    }
+    const auto c = std::lower_bound(columns.begin(), columns.end(), int{node.x});
+    const auto r = std::lower_bound(rows.begin(), rows.end(), int{node.y});
+    if (c == columns.end() || *c != node.x || r == rows.end() || *r != node.y) {
         return std::nullopt;
     }
-    return exact->at(node);
+    const auto slot = static_cast<std::size_t>(c - columns.begin()) * rows.size() +
+                      static_cast<std::size_t>(r - rows.begin());
+    return slot < values.size() ? std::optional(values[slot]) : std::nullopt;
+}
+
+double ExactField::at(Node node) const {
+    return find(node).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+double ExactField::nearest(Node node) const {
+    const auto closest = [](const std::vector<int>& list, int index) {
+        auto place = std::lower_bound(list.begin(), list.end(), index);
+        if (place == list.end() ||
+            (place != list.begin() && index - *(place - 1) < *place - index)) {
+            --place;
+        }
+        return static_cast<std::size_t>(place - list.begin());
+    };
+    if (columns.empty() || rows.empty() || values.size() < columns.size() * rows.size()) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    return values[closest(columns, node.x) * rows.size() + closest(rows, node.y)];
+}
+
+std::optional<double> RunSnapshot::exactAt(Node node) const {
+    if (exactState != ExactState::Computed || !exact) {
+        return std::nullopt;
+    }
+    return exact->find(node);
 }
 
 std::optional<double> RunSnapshot::functionAt(Node node) const {

@@ -21,30 +21,41 @@
 
 #include "boundary_datum.hpp"
 #include "calculation_observer.hpp"
-#include "exact_solution.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
 
 namespace nurlo {
 
-// The exact discrete solution on every node of the grid: the engine's solution as it came, or
-// (nx + 1) x (ny + 1) values given one by one.
+// The exact discrete solution at the nodes the view draws: a lattice of nodes (the picture's
+// samples, or every node of a small grid), a whole grid line (a section's), and single nodes (a
+// point click's start). Nodes outside them have no value here.
 struct ExactField {
     Int16 nx = 0;
     Int16 ny = 0;
-    std::shared_ptr<const ExactSolution> solution;
-    std::vector<double> values;  // without a solution: node (i, j) at i * (ny + 1) + j
+    // The lattice: node (columns[c], rows[r]) at c * rows.size() + r, both lists increasing.
+    std::vector<int> columns;
+    std::vector<int> rows;
+    std::vector<double> values;
+    // A line along `lineAxis` through `lineFixed` (the ordinate along x, the abscissa along y):
+    // node k of it at k.
+    std::optional<SectionAxis> lineAxis;
+    Int16 lineFixed = 0;
+    std::vector<double> line;
+    // Single nodes, by nodeKey.
+    std::unordered_map<std::uint32_t, double> nodes;
 
-    double at(Node node) const {
-        if (solution) {
-            return solution->at(node.x, node.y);
-        }
-        return values[static_cast<std::size_t>(node.x) * static_cast<std::size_t>(ny + 1) +
-                      static_cast<std::size_t>(node.y)];
-    }
-    bool contains(Node node) const {
-        return node.x >= 0 && node.y >= 0 && node.x <= nx && node.y <= ny;
-    }
+    // Every node of the grid 0..nx x 0..ny, (i, j) at i * (ny + 1) + j.
+    static ExactField table(Int16 nx, Int16 ny, std::vector<double> values);
+    // The lattice of at most `most` columns and rows spread evenly from 0 to nx and ny (every
+    // index where there are no more).
+    static std::vector<int> spread(Int16 count, int most);
+
+    // The value at `node`, where known.
+    std::optional<double> find(Node node) const;
+    bool contains(Node node) const { return find(node).has_value(); }
+    double at(Node node) const;
+    // The value at the lattice node nearest to `node` (a NaN without a lattice).
+    double nearest(Node node) const;
 };
 
 // Where the exact discrete solution stands.

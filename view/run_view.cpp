@@ -86,6 +86,30 @@ void RunView::showResultPath(const QString& path) {
     resultPath_->show();
 }
 
+ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& plan,
+                         const Progress* progress) {
+    ExactField field;
+    field.nx = solution.nx();
+    field.ny = solution.ny();
+    if (plan.axis) {
+        // A section: its whole line.
+        const Node first = plan.nodes.empty() ? Node{} : plan.nodes.front();
+        field.lineAxis = plan.axis;
+        field.lineFixed = *plan.axis == SectionAxis::X ? first.y : first.x;
+        field.line = *plan.axis == SectionAxis::X ? solution.row(field.lineFixed, progress)
+                                                  : solution.column(field.lineFixed, progress);
+        return field;
+    }
+    // A point click: its start node, and the picture's samples.
+    for (const Node node : plan.nodes) {
+        field.nodes[nodeKey(node)] = solution.at(node.x, node.y, progress);
+    }
+    field.columns = ExactField::spread(solution.nx(), kExactSamples);
+    field.rows = ExactField::spread(solution.ny(), kExactSamples);
+    field.values = solution.samples(field.columns, field.rows, progress);
+    return field;
+}
+
 void RunView::planned(const CalculationPlan& plan, const BoundaryGrid& grid, Progress& progress) {
     data_.begin(plan);
     // A view closed meanwhile costs the click no solve.
@@ -100,12 +124,10 @@ void RunView::solveExactFor(const CalculationPlan& plan, const BoundaryGrid& gri
         return;
     }
     try {
-        auto field = std::make_shared<ExactField>();
-        field->nx = grid.nx();
-        field->ny = grid.ny();
-        field->solution = std::make_shared<const ExactSolution>(solveExact(
-            grid, plan.problem.domain, ExactSolveOptions(availableMemory_(), &progress)));
-        data_.setExact(std::move(field));
+        const ExactSolution solution =
+            solveExact(grid, plan.problem.domain, ExactSolveOptions(availableMemory_(), &progress));
+        data_.setExact(
+            std::make_shared<const ExactField>(exactFieldFor(solution, plan, &progress)));
     } catch (const std::bad_alloc&) {
         data_.setExactState(ExactState::TooLarge);
     } catch (const RuntimeError& error) {

@@ -32,6 +32,16 @@
 
 namespace nurlo {
 
+class ExactSolution;
+
+// The most columns and rows of nodes at which the view samples the exact solution for its picture.
+inline constexpr int kExactSamples = 512;
+
+// What the view draws of an exact solution: a section's whole line; a point click's start node
+// and a lattice of samples for the picture. Answers `progress`'s stop request.
+ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& plan,
+                         const Progress* progress);
+
 class DomainPicture;
 class ConvergenceChart;
 class SectionChart;

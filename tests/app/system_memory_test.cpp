@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "system_memory.hpp"
 
@@ -13,9 +18,48 @@ TEST(SystemMemory, ReadsMemAvailableAndAGroupsRoomAndLeavesHeadroom) {
     EXPECT_EQ(groupRoomBytes("100\n", "300\n"), std::size_t{0});  // over its limit already
     EXPECT_EQ(groupRoomBytes("max\n", "268435456\n"), std::nullopt);
 
+    EXPECT_EQ(addressSpaceRoomBytes(1000, 300), std::size_t{700});
+    EXPECT_EQ(addressSpaceRoomBytes(300, 1000), std::size_t{0});
+    EXPECT_EQ(addressSpaceRoomBytes(static_cast<std::size_t>(RLIM_INFINITY), 5), std::nullopt);
+
     const auto available = availableMemoryBytes();
     EXPECT_LE(gridMemoryLimit(), available.value_or(physicalMemoryBytes()));
     EXPECT_GT(gridMemoryLimit(), 0u);
+}
+
+// Under `ulimit -v` the gauge reads no more than the room left in the address space, in a child
+// whose limit is 256 MiB above what it maps.
+TEST(SystemMemory, HonoursTheAddressSpaceLimit) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves the address space that the limit would take";
+#else
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1) {
+                pages = 0;
+            }
+            std::fclose(statm);
+        }
+        const rlim_t room = rlim_t{256} << 20;
+        const rlim_t cap =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + room;
+        const rlimit limit{cap, cap};
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) {
+            _exit(3);
+        }
+        const auto available = availableMemoryBytes();
+        _exit(available && *available <= room && *available > room / 2 && gridMemoryLimit() < room
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+#endif
 }
 
 }  // namespace

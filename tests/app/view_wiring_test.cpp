@@ -12,8 +12,8 @@
 using namespace nurlo;
 using namespace nurlo::test;
 
-// Room for a grid that keeps only its outer lines, not for the exact solve.
-static std::size_t fourMegabytes() { return std::size_t{4} << 20; }
+// Room for a grid that keeps only its outer lines, not for the exact solve (at least 1 MiB).
+static std::size_t halfAMebibyte() { return std::size_t{1} << 19; }
 
 class ViewWiringTest : public QObject {
     Q_OBJECT
@@ -91,7 +91,7 @@ private slots:
     // Closed by the window system during the walks (ended by the test's Esc), the view goes at
     // once, the click goes on and the next does not reach it; the gauge refused the exact solve.
     void theViewClosesAtOnceDuringARun() {
-        TestContext t(3, fourMegabytes);
+        TestContext t(3, halfAMebibyte);
         OpenedScreen opened(t.context, "Command1", 2);
         ComputingScreen* screen = opened.screen;
         typeAll(*screen, {{"Text1", "1"}, {"Text6", "600"}, {"Text2", "300"}, {"Text3", "300"}});

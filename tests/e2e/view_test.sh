@@ -6,8 +6,6 @@
 set -euo pipefail
 # shellcheck source=x_session.sh
 . "$(dirname "$0")/x_session.sh"
-# OpenBLAS says which dense kernels it loads ("Core: ..."), at every start of the program.
-export OPENBLAS_VERBOSE=2
 start_session "$@"
 rm -f "$out"/view-*.png
 
@@ -37,13 +35,6 @@ check_view() {  # TITLE HEADER COMPLETE RIGHT FAULT
 }
 
 focus Form1
-# With AVX2 and FMA, the view's exact solves must not run OpenBLAS's generic kernels (which 0.3.21
-# takes on processors it does not know by model).
-if grep -qw avx2 /proc/cpuinfo && grep -qw fma /proc/cpuinfo; then
-  kernels=$(sed -n 's/^Core: //p' "$out/$name-stderr.txt" | tail -n 1)
-  [ "$kernels" != Prescott ] || fail "the program runs the generic Prescott kernels on a processor with AVX2"
-  echo "dense kernels: ${kernels:-not OpenBLAS}"
-fi
 key space
 focus Form2
 # Focus order: Calcola!, Dimensioni, ascissa, ordinata, N prove, Dato al bordo, Risultato, Torna

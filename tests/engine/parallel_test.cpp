@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -9,8 +10,10 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "boundary_datum.hpp"
@@ -20,6 +23,7 @@
 #include "harmonic.hpp"
 #include "walk_estimator.hpp"
 #include "walk_pool.hpp"
+#include "walk_record.hpp"
 
 namespace nurlo {
 namespace {
@@ -137,6 +141,117 @@ TEST(WalkPool, TheLowestIndexWinsEvenWhenAHigherOneFailsFirst) {
     }
 }
 
+// --- Delivering in order ---
+
+// Each index is delivered once, in order, on the calling thread, and sees what its task wrote;
+// counts beyond any before make the pool take more room for its marks.
+TEST(WalkPoolInOrder, DeliversEveryIndexOnceInOrderOnTheCallingThreadAfterItsTask) {
+    for (const int threads : {1, 2, 7}) {
+        WalkPool pool(threads);
+        std::vector<int> slots(100);
+        for (int call = 0; call < 300; ++call) {
+            const int count = call % 101;
+            std::vector<int> delivered;
+            pool.parallelForInOrder(
+                count,
+                [&](int index) { slots[static_cast<std::size_t>(index)] = call * 1000 + index; },
+                [&](int index) {
+                    EXPECT_EQ(slots[static_cast<std::size_t>(index)], call * 1000 + index);
+                    delivered.push_back(index);
+                });
+            ASSERT_EQ(delivered.size(), static_cast<std::size_t>(count)) << threads << " threads";
+            for (int index = 0; index < count; ++index) {
+                ASSERT_EQ(delivered[static_cast<std::size_t>(index)], index);
+            }
+        }
+    }
+}
+
+// The tasks from index 2 on are held back: on the worker until index 0 has been delivered; on the
+// calling thread (which delivers) until then or until the worker has begun a later task, which
+// it does only once its task before is marked finished. A pool that delivered only once every
+// task is done would keep the worker waiting.
+TEST(WalkPoolInOrder, DeliversTheFirstIndexWhileLaterTasksHaveNotRun) {
+    WalkPool pool(2);
+    const std::thread::id caller = std::this_thread::get_id();
+    for (int call = 0; call < 20; ++call) {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool workerMovedOn = false;
+        bool firstDelivered = false;
+        int started = 0;
+        int startedWhenDelivered = -1;
+        pool.parallelForInOrder(
+            100,
+            [&](int index) {
+                std::unique_lock lock(mutex);
+                if (index >= 2) {
+                    const bool onCaller = std::this_thread::get_id() == caller;
+                    if (!onCaller) {
+                        workerMovedOn = true;
+                        changed.notify_all();
+                    }
+                    EXPECT_TRUE(changed.wait_for(
+                        lock, std::chrono::seconds(30),
+                        [&] { return firstDelivered || (onCaller && workerMovedOn); }))
+                        << "task " << index;
+                }
+                ++started;
+            },
+            [&](int index) {
+                const std::lock_guard lock(mutex);
+                if (index == 0) {
+                    startedWhenDelivered = started;
+                    firstDelivered = true;
+                    changed.notify_all();
+                }
+            });
+        // Tasks 0 and 1, and at most one more that the calling thread ran before delivering.
+        ASSERT_GE(startedWhenDelivered, 1);
+        ASSERT_LE(startedWhenDelivered, 3);
+    }
+}
+
+// An error, of a task or of a delivery, is raised when the delivery reaches its index, after
+// every lower index was delivered and before any higher one; the pool works on.
+TEST(WalkPoolInOrder, AnErrorStopsTheCallAtItsIndex) {
+    for (const int threads : {1, 2, 7}) {
+        WalkPool pool(threads);
+        for (const bool taskFails : {true, false}) {
+            for (int call = 0; call < 30; ++call) {
+                std::vector<int> delivered;
+                std::optional<int> raised;
+                try {
+                    pool.parallelForInOrder(
+                        40,
+                        [&](int index) {
+                            // Index 30 fails too, often before index 5.
+                            if ((taskFails && index == 5) || index == 30) {
+                                throw TaskError(index);
+                            }
+                        },
+                        [&](int index) {
+                            if (!taskFails && index == 5) {
+                                throw TaskError(index);
+                            }
+                            delivered.push_back(index);
+                        });
+                } catch (const TaskError& error) {
+                    raised = error.index;
+                }
+                ASSERT_EQ(raised, 5) << threads << " threads";
+                ASSERT_EQ(delivered, (std::vector<int>{0, 1, 2, 3, 4}));
+            }
+        }
+        std::atomic<int> ran{0};
+        int delivered = 0;
+        pool.parallelForInOrder(
+            10, [&](int) { ran.fetch_add(1); }, [&](int) { ++delivered; });
+        EXPECT_EQ(ran.load(), 10);
+        EXPECT_EQ(delivered, 10);
+    }
+}
+
 // --- The estimator on a pool ---
 
 // A fixed clock reading, so that the program's own source repeats its draws.
@@ -195,9 +310,28 @@ void expectSame(const std::vector<Estimate>& expected, const std::vector<Estimat
     }
 }
 
+// Keeps the ends it receives, in order.
+class EndsRecorder : public WalkRecorder {
+public:
+    int tracesWanted() const override { return kTracedWalks; }
+    void traced(WalkTrace /*trace*/) override {}
+    void ended(Node /*start*/, std::span<const WalkEnd> chunk) override {
+        ends.insert(ends.end(), chunk.begin(), chunk.end());
+    }
+    std::vector<WalkEnd> ends;
+};
+
+bool sameEnds(const std::vector<WalkEnd>& a, const std::vector<WalkEnd>& b) {
+    return std::equal(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](const WalkEnd& x, const WalkEnd& y) { return x.node == y.node && x.value == y.value; });
+}
+
+// Alone and on 1, 2, 4 and 7 threads, watched by a recorder or not.
 TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
     WalkPool one(1);
     WalkPool two(2);
+    WalkPool four(4);
     WalkPool seven(7);
     for (const Scene& scene : kScenes) {
         const BoundaryGrid grid = gridOf(scene);
@@ -214,7 +348,14 @@ TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
             if (n == 1000) {
                 EXPECT_NE(alone[0].value, alone[1].value) << "each estimate draws its own numbers";
             }
-            for (WalkPool* pool : {&one, &two, &seven}) {
+            EndsRecorder aloneRecorder;
+            expectSame(
+                alone,
+                threeEstimates(
+                    WalkEstimator(grid, domain, {.walk = scene.walk, .recorder = &aloneRecorder}),
+                    scene.start, n, SeededSource(41)),
+                std::string(scene.name) + ", recorded");
+            for (WalkPool* pool : {&one, &two, &four, &seven}) {
                 const std::string what = std::string(scene.name) + ", N = " + std::to_string(n) +
                                          ", " + std::to_string(pool->threadCount()) + " threads";
                 const WalkEstimator estimator(grid, domain, {.pool = pool, .walk = scene.walk});
@@ -224,6 +365,15 @@ TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
                            threeEstimates(estimator, scene.start, n,
                                           ClockSeededSource<FrozenClock>(41, 0)),
                            what + ", clock source");
+                EndsRecorder recorder;
+                expectSame(
+                    alone,
+                    threeEstimates(
+                        WalkEstimator(grid, domain,
+                                      {.pool = pool, .walk = scene.walk, .recorder = &recorder}),
+                        scene.start, n, SeededSource(41)),
+                    what + ", recorded");
+                EXPECT_TRUE(sameEnds(recorder.ends, aloneRecorder.ends)) << what;
             }
         }
     }
@@ -310,6 +460,112 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
             }
             EXPECT_EQ(raised, 2) << (pool == nullptr ? 0 : pool->threadCount()) << " threads";
         }
+    }
+}
+
+// Holds the chunks from index 2 on at their first draw: on a worker until the recorder has had
+// its first call; on the calling thread (which makes that call) until then or until a worker has
+// begun a later chunk, which it does only once its chunk before is marked done. An estimate that
+// handed the recorder the ends only after every chunk would keep the worker waiting.
+struct ChunkGate {
+    std::thread::id caller = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool workerMovedOn = false;
+    bool recorded = false;
+    bool broken = false;  // a wait failed: the others do not wait again
+
+    void waitForTurn() {
+        const bool onCaller = std::this_thread::get_id() == caller;
+        std::unique_lock lock(mutex);
+        if (!onCaller) {
+            workerMovedOn = true;
+            changed.notify_all();
+        }
+        if (!broken && !changed.wait_for(lock, std::chrono::seconds(30),
+                                         [&] { return recorded || (onCaller && workerMovedOn); })) {
+            broken = true;
+            ADD_FAILURE() << "a later chunk was kept waiting for the recorder";
+        }
+    }
+    void open() {
+        const std::lock_guard lock(mutex);
+        recorded = true;
+        changed.notify_all();
+    }
+};
+
+class GatedSource {
+public:
+    GatedSource(SeededSource inner, ChunkGate* gate, int chunk = -1)
+        : inner_(inner), gate_(gate), chunk_(chunk) {}
+    void reseed() {}
+    double next() {
+        if (chunk_ >= 2 && !waited_) {
+            waited_ = true;
+            gate_->waitForTurn();
+        }
+        return inner_.next();
+    }
+    GatedSource fork() { return GatedSource(inner_.fork(), gate_); }
+    GatedSource split(std::uint64_t index) const {
+        return GatedSource(inner_.split(index), gate_, static_cast<int>(index));
+    }
+
+private:
+    SeededSource inner_;
+    ChunkGate* gate_;
+    int chunk_;
+    bool waited_ = false;
+};
+
+// Asks the walks to stop at its first call, noting what it has been given by then.
+class StoppingRecorder : public WalkRecorder {
+public:
+    StoppingRecorder(Progress& progress, ChunkGate& gate) : progress_(progress), gate_(gate) {}
+    int tracesWanted() const override { return kTracedWalks; }
+    void traced(WalkTrace /*trace*/) override { ++traces; }
+    void ended(Node /*start*/, std::span<const WalkEnd> chunk) override {
+        if (calls++ == 0) {
+            firstEnds = chunk.size();
+            tracesAtFirstCall = traces;
+            countedAtFirstCall = progress_.done();
+            progress_.requestStop();
+            gate_.open();
+        }
+    }
+
+    int traces = 0;
+    int calls = 0;
+    std::size_t firstEnds = 0;
+    int tracesAtFirstCall = 0;
+    std::int64_t countedAtFirstCall = -1;
+
+private:
+    Progress& progress_;
+    ChunkGate& gate_;
+};
+
+// The recorder has the first chunk's ends and traces while the later chunks wait, and a stop it
+// asks for then ends the estimate with most walks undone.
+TEST(ParallelEstimate, TheRecorderHasTheFirstChunkWhileLaterChunksWait) {
+    WalkPool pool(2);
+    for (const Scene& scene : kScenes) {
+        const BoundaryGrid grid = gridOf(scene);
+        Progress progress;
+        ChunkGate gate;
+        StoppingRecorder recorder(progress, gate);
+        GatedSource source(SeededSource(5), &gate);
+        const WalkEstimator estimator(
+            grid, domainOf(scene),
+            {.pool = &pool, .progress = &progress, .walk = scene.walk, .recorder = &recorder});
+        EXPECT_THROW(estimator.run(scene.start, kInt16Max, source), Interrupted) << scene.name;
+        EXPECT_EQ(recorder.firstEnds, static_cast<std::size_t>(WalkEstimator::kChunkWalks));
+        EXPECT_EQ(recorder.tracesAtFirstCall, WalkRecorder::kTracedWalks);
+        // Chunks 0 and 1, and at most one more the calling thread ran before it added chunk 0.
+        EXPECT_LE(recorder.countedAtFirstCall, 3 * WalkEstimator::kChunkWalks) << scene.name;
+        EXPECT_LT(progress.done(), kInt16Max / 2) << scene.name;
+        EXPECT_LE(recorder.calls, 8) << scene.name;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <set>
 #include <vector>
 
@@ -139,6 +140,60 @@ TEST(SeededSource, SplitStreamsDependOnlyOnTheForkedSeedAndTheIndex) {
     // A second fork gives a new seed: the next estimate draws other numbers.
     SeededSource d = parent.fork().split(3);
     EXPECT_NE(streamA, drawWithReseed(d, 8));
+}
+
+// How far the chunks of one estimate draw independently: over `kEstimates` estimates, the
+// variance of the count of its 512 chunks whose first (second, tenth) draw is at least 0.75,
+// divided by that count's variance for independent draws, the binomial 512 * 0.25 * 0.75 = 96.
+// The ratios of independent chunks have a standard error of about sqrt(2 / kEstimates) = 0.018.
+constexpr int kEstimates = 6000;
+template <class ChunkOf>
+std::array<double, 3> chunkCountVarianceRatios(ChunkOf chunkOf) {
+    constexpr std::array<int, 3> kDraws = {1, 2, 10};
+    std::array<double, 3> sum{};
+    std::array<double, 3> sumOfSquares{};
+    for (std::uint64_t estimate = 0; estimate < kEstimates; ++estimate) {
+        const std::uint64_t seed = mix64(estimate + 1);
+        std::array<int, 3> counts{};
+        for (std::uint64_t chunk = 0; chunk < 512; ++chunk) {
+            auto source = chunkOf(seed, chunk);
+            for (int draw = 1, k = 0; draw <= kDraws.back(); ++draw) {
+                source.reseed();
+                const double value = source.next();
+                if (draw == kDraws[static_cast<std::size_t>(k)]) {
+                    counts[static_cast<std::size_t>(k++)] += value >= 0.75 ? 1 : 0;
+                }
+            }
+        }
+        for (std::size_t k = 0; k < 3; ++k) {
+            sum[k] += counts[k];
+            sumOfSquares[k] += static_cast<double>(counts[k]) * counts[k];
+        }
+    }
+    std::array<double, 3> ratios{};
+    for (std::size_t k = 0; k < 3; ++k) {
+        const double mean = sum[k] / kEstimates;
+        ratios[k] = (sumOfSquares[k] - kEstimates * mean * mean) / (kEstimates - 1) / 96.0;
+    }
+    return ratios;
+}
+
+// Chunks split from one seed draw as independent sources would; chunks that shared their state and
+// differed only in their stream (what the public constructor gives with the chunk's index as its
+// stream) do not, and the same measure rejects them.
+TEST(SplitSources, TheChunksOfAnEstimateDrawIndependently) {
+    const auto seeded = chunkCountVarianceRatios(
+        [](std::uint64_t seed, std::uint64_t chunk) { return SeededSource(seed).split(chunk); });
+    const auto clocked = chunkCountVarianceRatios([](std::uint64_t seed, std::uint64_t chunk) {
+        return ClockSeededSource<FrozenClock>(seed, 0).split(chunk);
+    });
+    const auto sharedState = chunkCountVarianceRatios(
+        [](std::uint64_t seed, std::uint64_t chunk) { return SeededSource(seed, chunk); });
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_NEAR(seeded[k], 1.0, 0.1) << "draw " << k;
+        EXPECT_NEAR(clocked[k], 1.0, 0.1) << "draw " << k;
+        EXPECT_GT(sharedState[k], 1.1) << "draw " << k;
+    }
 }
 
 // Reads the clock until it shows another value than `reading`; false if not within a million.

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <memory>
 #include <numeric>
 #include <string>
 #include <vector>
 
+#include "exact_solution.hpp"
 #include "run_data.hpp"
+#include "run_view.hpp"
 
 namespace nurlo {
 namespace {
@@ -22,7 +25,7 @@ TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
     }
     RunData data;
     data.begin(plan);
-    auto exact = std::make_shared<ExactField>(ExactField{8, 8, {}, std::vector<double>(81)});
+    auto exact = std::make_shared<ExactField>(ExactField::table(8, 8, std::vector<double>(81)));
     std::iota(exact->values.begin(), exact->values.end(), 0.0);  // node (i, j): 9 i + j
     data.setExact(exact);
     data.estimated(3, {.value = 1.0 / 3.0, .standardError = 0.01, .walks = 50});
@@ -80,8 +83,8 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
             data.estimated(0, {.value = -0.38, .standardError = 0.01, .walks = 100});
         }
         if (exact == Computed) {
-            data.setExact(
-                std::make_shared<ExactField>(ExactField{8, 8, {}, std::vector<double>(81, -0.4)}));
+            data.setExact(std::make_shared<ExactField>(
+                ExactField::table(8, 8, std::vector<double>(81, -0.4))));
         } else if (exact != Pending) {
             data.setExactState(exact);
         }
@@ -96,6 +99,46 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
                       (exact == Computed ? "-0.4\t" : "\t") + (datum == Seno ? "" : "-0.703125") +
                       "\n");
     }
+}
+
+// The view's exact field holds what the view draws, each value the solution's own: a section's
+// whole line; a point click's start node and a lattice of 512 x 512 samples spread over the grid,
+// ends included; no other node. A pixel takes the nearest sample.
+TEST(ExactField, HoldsTheSectionsLineOrTheStartAndTheSamplesOfTheSolution) {
+    const WalkDomain d = WalkDomain::lShaped(700, 600, 300, 200);
+    const Problem problem{.domain = d, .lx = 1, .ly = 1, .datum = BoundaryDatum::ExpXSiny};
+    BoundaryGrid grid(700, 600, std::size_t{1} << 20);
+    fillBoundary(grid, problem);
+    const ExactSolution u = solveExact(grid, d, ExactSolveOptions(std::size_t{1} << 30));
+    const std::vector<double> field = u.field();
+    const auto at = [&](int i, int j) { return field[static_cast<std::size_t>(i * 601 + j)]; };
+    const CalculationPlan section{
+        problem, 10, WalkKind::Lattice, {{0, 150}, {1, 150}}, SectionAxis::X};
+    const ExactField line = exactFieldFor(u, section, nullptr);
+    for (Int16 i = 0; i <= 700; ++i)
+        EXPECT_NEAR(line.find({i, 150}).value(), at(i, 150), 1e-13);
+    EXPECT_FALSE(line.contains({3, 151}));
+
+    const CalculationPlan point{problem, 10, WalkKind::Lattice, {{123, 456}}, {}};
+    const ExactField picture = exactFieldFor(u, point, nullptr);
+    EXPECT_NEAR(picture.find({123, 456}).value(), at(123, 456), 1e-13);
+    ASSERT_EQ(picture.columns.size(), 512u);
+    ASSERT_EQ(picture.rows.size(), 512u);
+    EXPECT_TRUE(std::is_sorted(picture.columns.begin(), picture.columns.end()));
+    EXPECT_EQ(picture.columns.back(), 700);
+    EXPECT_EQ(picture.rows.back(), 600);
+    for (std::size_t c = 0; c < 512; ++c) {
+        for (std::size_t r = 0; r < 512; ++r) {
+            ASSERT_NEAR(picture.values[c * 512 + r], at(picture.columns[c], picture.rows[r]),
+                        1e-13);
+        }
+    }
+    EXPECT_FALSE(picture.contains({2, 1}));  // between the sampled columns 1 and 3
+    EXPECT_EQ(ExactField::spread(1000, 5), (std::vector<int>{0, 250, 500, 750, 1000}));
+    const ExactField coarse{1000, 1000, {0, 500, 1000}, {0, 1000}, {1, 2, 3, 4, 5, 6}, {}, 0,
+                            {},   {}};
+    EXPECT_EQ(coarse.nearest({249, 999}), 2.0);
+    EXPECT_EQ(coarse.nearest({251, 1}), 3.0);
 }
 
 }  // namespace

@@ -144,7 +144,7 @@ private slots:
         RunView view(screenRow(7));
         view.data().begin(plan);
         view.data().setExact(
-            std::make_shared<ExactField>(ExactField{4000, 1, {}, std::vector<double>(8002)}));
+            std::make_shared<ExactField>(ExactField::table(4000, 1, std::vector<double>(8002))));
         view.show();
         auto* chart = view.findChild<SectionChart*>(QStringLiteral("Chart1"));
         QVERIFY(!view.isPointView() && chart != nullptr);
