@@ -31,7 +31,9 @@
 // with g the sides' sine coefficients: one transform gives it along any line s. The part that the
 // other two sides carry is the same along lines t. A lattice of samples is then one transform per
 // sampled line in each direction. The ratios of sinh are taken as exponentials of negative
-// arguments, so they never overflow.
+// arguments, so they never overflow. Far from both sides only the first modes are left (the others
+// below e^-48.6), and a line's few modes are summed directly at the few places wanted, where that
+// is cheaper than a transform.
 //
 // Every domain in rectangles. The free nodes of the square are one rectangle. The L's nodes
 // x < a or y < b are the bottom strip 0..nx x 0..b and the block 0..a x b..ny above it, joined

@@ -57,7 +57,8 @@ int WalkPool::defaultThreadCount() noexcept {
     return count < 1 ? 1 : count > 1024 ? 1024 : count;
 }
 
-WalkPool::WalkPool(int threads) {
+WalkPool::WalkPool(int threads)
+    : finished_(std::make_unique<std::atomic<int>[]>(kMarksAtStart)), finishedRoom_(kMarksAtStart) {
     const int workers = threads > 1 ? threads - 1 : 0;
     workers_.reserve(static_cast<std::size_t>(workers));
     try {

@@ -26,7 +26,8 @@
 //
 // One call runs at a time: concurrent calls from several threads wait for each other, and a task
 // must not call parallelFor on the pool that runs it. A call allocates nothing, except what
-// capturing an exception needs and the marks of an in-order call larger than any before.
+// capturing an exception needs and, for an in-order call of more than 512 tasks, room for their
+// marks.
 #pragma once
 
 #include <atomic>
@@ -68,8 +69,7 @@ public:
     // calling thread for index = 0, 1, ... in order, each once task(index) has finished; returns
     // when every index has been delivered. A task that throws is not delivered: its exception is
     // raised when the delivery reaches its index. When that happens, or deliver throws, the tasks
-    // not yet begun are not run, the call waits for those running and rethrows. The first call
-    // with a larger count than any before allocates room for the tasks' marks.
+    // not yet begun are not run, the call waits for those running and rethrows.
     template <class Task, class Deliver>
     void parallelForInOrder(int count, Task&& task, Deliver&& deliver) {
         run(count, callOf(task), callOf(deliver));
@@ -123,7 +123,8 @@ private:
 
     // For a job that delivers in order: which tasks have finished (index by index, 0 or 1), and
     // the index the calling thread is blocked waiting for (-1: none), so that the task of that
-    // index wakes it.
+    // index wakes it. The room made with the pool holds the chunks of the largest estimate.
+    static constexpr int kMarksAtStart = 512;
     std::unique_ptr<std::atomic<int>[]> finished_;
     int finishedRoom_ = 0;
     std::atomic<int> waitingFor_{-1};

@@ -144,18 +144,20 @@ TEST(WalkPool, TheLowestIndexWinsEvenWhenAHigherOneFailsFirst) {
 // --- Delivering in order ---
 
 // Each index is delivered once, in order, on the calling thread, and sees what its task wrote;
-// counts beyond any before make the pool take more room for its marks.
+// the last calls have more tasks than the pool has room for at first.
 TEST(WalkPoolInOrder, DeliversEveryIndexOnceInOrderOnTheCallingThreadAfterItsTask) {
     for (const int threads : {1, 2, 7}) {
         WalkPool pool(threads);
-        std::vector<int> slots(100);
+        const std::thread::id caller = std::this_thread::get_id();
+        std::vector<int> slots(2000);
         for (int call = 0; call < 300; ++call) {
-            const int count = call % 101;
+            const int count = call < 290 ? call % 101 : 2000 - call;
             std::vector<int> delivered;
             pool.parallelForInOrder(
                 count,
                 [&](int index) { slots[static_cast<std::size_t>(index)] = call * 1000 + index; },
                 [&](int index) {
+                    EXPECT_EQ(std::this_thread::get_id(), caller);
                     EXPECT_EQ(slots[static_cast<std::size_t>(index)], call * 1000 + index);
                     delivered.push_back(index);
                 });
