@@ -2,10 +2,14 @@
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <array>
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "caption_button.hpp"
 #include "program_look.hpp"
+#include "screen_factory.hpp"
 #include "twips.hpp"
 
 namespace nurlo {
@@ -14,21 +18,39 @@ namespace {
 
 struct MenuButton {
     const char* name;
-    const char* caption;
+    QString caption;
     TwipsRect place;
-    int formNumber;  // 0 for "Esci"
+    int number;  // the screen it opens; 0 for "Esci"
 };
 
-// In focus order.
-constexpr std::array<MenuButton, 7> kButtons = {{
-    {"Command1", "In un punto", {120, 1800, 1815, 615}, 2},
-    {"Command2", "Esci", {5160, 4320, 3375, 1215}, 0},
-    {"Command3", "Lungo una sezione parallela x", {2400, 1800, 2500, 615}, 3},
-    {"Command4", "In un punto", {120, 3120, 1815, 615}, 5},
-    {"Command5", "Lungo una sezione parallela x", {2400, 3120, 2500, 615}, 6},
-    {"Command6", "Lungo una sezione parallela y", {5200, 1800, 2500, 615}, 4},
-    {"Command7", "Lungo una sezione parallela y", {5200, 3120, 2500, 615}, 7},
-}};
+// A screen's button: in the row of its domain, in the column of the point or of its line's axis.
+MenuButton screenButton(const ScreenRow& row) {
+    const int top = row.domain == DomainFamily::Square ? 1800 : 3120;
+    if (row.isPoint()) {
+        return {row.menuButton, QStringLiteral("In un punto"), {120, top, 1815, 615}, row.number};
+    }
+    const bool alongX = *row.section == SectionAxis::X;
+    return {row.menuButton,
+            alongX ? QStringLiteral("Lungo una sezione parallela x")
+                   : QStringLiteral("Lungo una sezione parallela y"),
+            {alongX ? 2400 : 5200, top, 2500, 615},
+            row.number};
+}
+
+// "Esci" and the screens' buttons, in focus order: by the number in their names.
+std::vector<MenuButton> menuButtons() {
+    std::vector<MenuButton> buttons = {
+        {"Command2", QStringLiteral("Esci"), {5160, 4320, 3375, 1215}, 0}};
+    for (const ScreenRow& row : screenTable()) {
+        buttons.push_back(screenButton(row));
+    }
+    const auto order = [](const MenuButton& button) {
+        return std::stoi(std::string(button.name + std::strlen("Command")));
+    };
+    std::sort(buttons.begin(), buttons.end(),
+              [&](const MenuButton& a, const MenuButton& b) { return order(a) < order(b); });
+    return buttons;
+}
 
 }  // namespace
 
@@ -52,16 +74,16 @@ Form1::Form1() {
     addLabel("Label3", QStringLiteral("L"), twipsRect({120, 2640, 3495, 255}, dpi), headingFont());
 
     QWidget* previous = nullptr;
-    for (const MenuButton& spec : kButtons) {
-        auto* button = new CaptionButton(QString::fromUtf8(spec.caption), this);
+    for (const MenuButton& spec : menuButtons()) {
+        auto* button = new CaptionButton(spec.caption, this);
         button->setObjectName(QString::fromLatin1(spec.name));
         button->setGeometry(twipsRect(spec.place, dpi));
-        const int formNumber = spec.formNumber;
-        if (formNumber == 0) {
+        const int number = spec.number;
+        if (number == 0) {
             connect(button, &QPushButton::clicked, this, &Form1::exitRequested);
         } else {
             connect(button, &QPushButton::clicked, this,
-                    [this, formNumber] { emit openScreen(formNumber); });
+                    [this, number] { emit openScreen(number); });
         }
         if (previous == nullptr) {
             button->setFocus();

@@ -1,5 +1,5 @@
-// The menu: two rows of three buttons, one row for the square and one for the L-shaped domain,
-// and "Esci".
+// The menu: a button for every computing screen of the table (screen_factory.hpp), in a row for
+// the square and a row for the L-shaped domain, and "Esci".
 #pragma once
 
 #include <QWidget>
@@ -13,8 +13,8 @@ public:
     Form1();
 
 signals:
-    // A menu button asks for computing screen `formNumber` (2 to 7).
-    void openScreen(int formNumber);
+    // A menu button asks for computing screen Form<number>.
+    void openScreen(int number);
     // "Esci", or the window's close button.
     void exitRequested();
 

@@ -1,6 +1,6 @@
 #include "program.hpp"
 
-#include <stdexcept>
+#include "screen_factory.hpp"
 
 namespace nurlo {
 
@@ -20,25 +20,22 @@ Form1& Program::ensureMenu() {
     return *menu_;
 }
 
-ComputingScreen* Program::screen(int formNumber) const {
-    if (formNumber < 2 || formNumber > 7) {
-        throw std::out_of_range("no computing screen with that number");
-    }
-    return screens_[static_cast<std::size_t>(formNumber - 2)].get();
+ComputingScreen* Program::screen(int number) const {
+    static_cast<void>(screenRow(number));  // a number not in the table raises
+    const auto found = screens_.find(number);
+    return found != screens_.end() ? found->second.get() : nullptr;
 }
 
-void Program::openScreen(int formNumber) {
-    if (formNumber < 2 || formNumber > 7) {
-        throw std::out_of_range("no computing screen with that number");
-    }
-    auto& slot = screens_[static_cast<std::size_t>(formNumber - 2)];
+void Program::openScreen(int number) {
+    static_cast<void>(screenRow(number));  // a number not in the table raises
+    auto& slot = screens_[number];
     if (!slot) {
-        slot = factory_(formNumber, context_);
+        slot = factory_(number, context_);
         ComputingScreen* created = slot.get();
         connect(created, &ComputingScreen::backToMenu, this,
                 [this, created] { returnToMenu(created); });
         connect(created, &ComputingScreen::viewRequested, this,
-                [this, formNumber] { openView(formNumber); });
+                [this, number] { openView(number); });
         // Queued: the click that ended unwinds first.
         connect(created, &ComputingScreen::calculationEnded, this, &Program::runPendingField,
                 Qt::QueuedConnection);
@@ -47,21 +44,24 @@ void Program::openScreen(int formNumber) {
     ensureMenu().hide();
 }
 
-RunView* Program::view(int formNumber) const {
-    if (formNumber < 2 || formNumber > 7) {
-        throw std::out_of_range("no computing screen with that number");
-    }
-    return views_[static_cast<std::size_t>(formNumber - 2)].get();
+RunView* Program::view(int number) const {
+    static_cast<void>(screenRow(number));  // a number not in the table raises
+    const auto found = views_.find(number);
+    return found != views_.end() ? found->second.get() : nullptr;
 }
 
-void Program::openView(int formNumber) {
-    ComputingScreen* owner = screen(formNumber);
+void Program::openView(int number) {
+    ComputingScreen* owner = screen(number);
     if (owner == nullptr) {
         return;
     }
-    auto& slot = views_[static_cast<std::size_t>(formNumber - 2)];
+    auto& slot = views_[number];
     if (!slot) {
-        slot = std::make_unique<RunView>(formNumber, [this] { return context_.availableMemory(); });
+        const ScreenRow& row = screenRow(number);
+        slot = std::make_unique<RunView>(row, [this] { return context_.availableMemory(); });
+        if (!row.isPoint()) {
+            slot->showResultPath(QString::fromStdString(context_.resultPath.string()));
+        }
         // Closed, the view hears of no more clicks: the screen runs as if it had never been.
         connect(slot.get(), &RunView::closed, this, [owner] { owner->setObserver(nullptr); });
         // "Campo intero": the screen's whole field, a click like "Calcola!".
@@ -75,7 +75,7 @@ void Program::openView(int formNumber) {
 }
 
 bool Program::anyCalculating() const {
-    for (const auto& screen : screens_) {
+    for (const auto& [number, screen] : screens_) {
         if (screen && screen->calculating()) {
             return true;
         }

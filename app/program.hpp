@@ -8,8 +8,8 @@
 
 #include <QObject>
 #include <QPointer>
-#include <array>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "computing_screen.hpp"
@@ -18,8 +18,10 @@
 
 namespace nurlo {
 
+// Makes computing screen Form<number>: createScreen (screen_factory.hpp), which reads the table of
+// screens as the rest of the program does.
 using ScreenFactory =
-    std::function<std::unique_ptr<ComputingScreen>(int formNumber, ScreenContext& context)>;
+    std::function<std::unique_ptr<ComputingScreen>(int number, ScreenContext& context)>;
 
 class Program : public QObject {
     Q_OBJECT
@@ -32,16 +34,17 @@ public:
     void start();
 
     Form1* menu() const { return menu_.get(); }
-    // Computing screen 2..7, or nullptr while it has not been opened.
-    ComputingScreen* screen(int formNumber) const;
+    // Computing screen Form<number>, or nullptr while it has not been opened. A number that is
+    // not in the table of screens raises std::out_of_range, here and below.
+    ComputingScreen* screen(int number) const;
 
-    void openScreen(int formNumber);
+    void openScreen(int number);
     void returnToMenu(ComputingScreen* screen);
-    // Opens the view of screen `formNumber`'s runs, or brings it forward; while it is open the
+    // Opens the view of screen Form<number>'s runs, or brings it forward; while it is open the
     // screen's clicks report to it.
-    void openView(int formNumber);
-    // The view of screen 2..7, or nullptr while it has not been opened.
-    RunView* view(int formNumber) const;
+    void openView(int number);
+    // The view of screen Form<number>, or nullptr while it has not been opened.
+    RunView* view(int number) const;
     // "Campo intero" of a view: screen `owner`'s whole field, at once or, while a click of any
     // screen runs (the views answer during clicks), once it has ended, as held input would be.
     void requestWholeField(ComputingScreen* owner);
@@ -59,9 +62,10 @@ private:
     ScreenContext& context_;
     ScreenFactory factory_;
     std::unique_ptr<Form1> menu_;
-    std::array<std::unique_ptr<ComputingScreen>, 6> screens_;
+    // By screen number.
+    std::map<int, std::unique_ptr<ComputingScreen>> screens_;
     // Destroyed before the screens that report to them.
-    std::array<std::unique_ptr<RunView>, 6> views_;
+    std::map<int, std::unique_ptr<RunView>> views_;
     // The screen whose whole field was asked for during a click, if any.
     QPointer<ComputingScreen> pendingField_;
 };

@@ -72,7 +72,8 @@ int runOnce(const std::string& shape, int side, const std::string& what) {
     const nurlo::WalkDomain domain = shape == "L" ? nurlo::WalkDomain::lShaped(n, n, n / 2, n / 2)
                                                   : nurlo::WalkDomain::square(n);
     nurlo::BoundaryGrid grid(n, n, std::numeric_limits<std::size_t>::max());
-    nurlo::fillBoundary(grid, nurlo::BoundaryDatum::Seno, 1.0, 1.0);
+    nurlo::fillBoundary(
+        grid, {.domain = domain, .lx = 1.0, .ly = 1.0, .datum = nurlo::BoundaryDatum::Seno});
     const auto start = Clock::now();
     const nurlo::ExactSolution u =
         nurlo::solveExact(grid, domain, nurlo::ExactSolveOptions(std::size_t{1} << 40));

@@ -23,11 +23,12 @@ FieldSnapshot fieldOf64() {
     FieldSnapshot snapshot;
     snapshot.active = true;
     snapshot.state = RunState::Completed;
-    snapshot.plan.domain = WalkDomain::lShaped(1000, 1000, 500, 500);
-    snapshot.plan.lx = 1.0;
-    snapshot.plan.ly = 1.0;
+    snapshot.plan.problem = {.domain = WalkDomain::lShaped(1000, 1000, 500, 500),
+                             .lx = 1.0,
+                             .ly = 1.0,
+                             .datum = BoundaryDatum::ExpXSiny};
     snapshot.plan.walks = 1000;
-    const FieldLattice lattice = fieldLattice(snapshot.plan.domain);
+    const FieldLattice lattice = fieldLattice(snapshot.plan.problem.domain);
     std::vector<double> exact;
     for (const Node node : lattice.nodes) {
         exact.push_back(std::exp(node.x / 1000.0) * std::sin(node.y / 1000.0));

@@ -118,13 +118,15 @@ SceneSetup setUp(Scene scene) {
             SceneSetup setup{WalkDomain::square(n),
                              BoundaryGrid(n, n, kGridMemory),
                              {static_cast<Int16>(n / 2), static_cast<Int16>(n / 2)}};
-            fillBoundary(setup.grid, BoundaryDatum::Seno, 1.0, 1.0);
+            fillBoundary(setup.grid, Problem::square(n, 1.0, BoundaryDatum::Seno));
             return setup;
         }
         case Scene::L64: {
             SceneSetup setup{
                 WalkDomain::lShaped(64, 64, 32, 32), BoundaryGrid(64, 64, kGridMemory), {16, 48}};
-            fillBoundary(setup.grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
+            fillBoundary(
+                setup.grid,
+                {.domain = setup.domain, .lx = 1.0, .ly = 1.0, .datum = BoundaryDatum::ExpXSiny});
             return setup;
         }
     }
@@ -440,7 +442,7 @@ void runSection(const std::filesystem::path& file, WalkPool& pool, Source& sourc
     }
 #endif
     BoundaryGrid grid(n, n, kGridMemory);
-    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+    fillBoundary(grid, Problem::square(n, 1.0, BoundaryDatum::Seno));
     const WalkEstimator estimator(grid, WalkDomain::square(n), {.pool = &pool});
     for (const Int16 k : Int16Range(0, n)) {
         const Estimate estimate = estimator.run({k, s}, walks, source);

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
 
     const auto begin = Clock::now();
     BoundaryGrid grid(n, n, kNoLimit);
-    fillBoundary(grid, datum, 1.0, 1.0);
+    fillBoundary(grid, {.domain = domain, .lx = 1.0, .ly = 1.0, .datum = datum});
     const auto filled = Clock::now();
     const WalkEstimator estimator(grid, domain, {.pool = &pool, .walk = WalkKind::Jump});
     const Estimate estimate = estimator.run(start, kWalks, source);

@@ -32,6 +32,7 @@
 #include "calculation.hpp"
 #include "held_input.hpp"
 #include "run_view.hpp"
+#include "screen_factory.hpp"
 
 namespace nurlo {
 namespace {
@@ -78,8 +79,8 @@ ClickResult runClick(WalkPool& pool, RunView* view, Int16 n, Node start, Int16 w
     }
     clock.start();
     result.outcome = click.run([&] {
-        click.fillGrid(n, n, 1.0, 1.0, BoundaryDatum::Seno);
-        click.estimate(WalkDomain::square(n), start, walks);
+        click.fillGrid(Problem::square(n, 1.0), BoundaryDatum::Seno);
+        click.estimate(start, walks);
         // Where a screen shows the estimate.
         result.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     });
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
     if (what == "first") {
         std::vector<double> seconds;
         for (int r = 0; r < argument(2, 5); ++r) {
-            RunView view(2, benchMemory);
+            RunView view(screenRow(2), benchMemory);
             view.show();
             const ClickResult click =
                 runClick(pool, &view, 300, {100, 150}, 32767, WalkKind::Lattice, true);
@@ -122,7 +123,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (what == "redraw") {
-        RunView view(2, benchMemory);
+        RunView view(screenRow(2), benchMemory);
         view.show();
         const ClickResult click =
             runClick(pool, &view, 300, {100, 150}, 32767, WalkKind::Lattice, false);
@@ -148,7 +149,7 @@ int main(int argc, char** argv) {
         const Node centre{static_cast<Int16>(n / 2), static_cast<Int16>(n / 2)};
         std::vector<double> without;
         std::vector<double> with;
-        RunView view(2, benchMemory);
+        RunView view(screenRow(2), benchMemory);
         for (int r = 0; r < argument(3, 5); ++r) {
             without.push_back(
                 runClick(pool, nullptr, n, centre, walks, WalkKind::Jump, false).seconds);

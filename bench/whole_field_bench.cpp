@@ -24,7 +24,7 @@ constexpr std::size_t kPlentyOfMemory = std::size_t{1} << 34;
 void BM_WholeField(benchmark::State& state) {
     const WalkDomain domain = WalkDomain::lShaped(1000, 1000, 500, 500);
     BoundaryGrid grid(1000, 1000, kPlentyOfMemory);
-    fillBoundary(grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
+    fillBoundary(grid, {.domain = domain, .lx = 1.0, .ly = 1.0, .datum = BoundaryDatum::ExpXSiny});
     WalkPool pool(static_cast<int>(state.range(0)));
     auto source = ClockSeededSource<>::fromClock();
     std::vector<FieldValue> values;
@@ -54,7 +54,7 @@ BENCHMARK(BM_WholeField)
 void BM_WholeFieldExact(benchmark::State& state) {
     const WalkDomain domain = WalkDomain::lShaped(1000, 1000, 500, 500);
     BoundaryGrid grid(1000, 1000, kPlentyOfMemory);
-    fillBoundary(grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
+    fillBoundary(grid, {.domain = domain, .lx = 1.0, .ly = 1.0, .datum = BoundaryDatum::ExpXSiny});
     const FieldLattice lattice = fieldLattice(domain);
     for (auto _ : state) {
         const ExactSolution solution = solveExact(grid, domain, ExactSolveOptions(kPlentyOfMemory));

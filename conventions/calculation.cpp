@@ -75,34 +75,33 @@ Int16 Calculation::count(std::string_view text, const QString& caption) {
     }
 }
 
-bool Calculation::fillGrid(Int16 nx, Int16 ny, double lx, double ly,
-                           std::optional<BoundaryDatum> datum) {
-    grid_.emplace(nx, ny, resources_.availableMemory());
+bool Calculation::fillGrid(const Problem& problem, std::optional<BoundaryDatum> datum) {
+    grid_.emplace(problem.nx(), problem.ny(), resources_.availableMemory());
     if (!datum) {
         return false;
     }
-    datum_ = *datum;
-    lx_ = lx;
-    ly_ = ly;
-    progress_.begin(Stage::Fill, std::int64_t{nx} + 1);
-    background_([&] { fillBoundary(*grid_, datum_, lx, ly, &progress_); });
+    problem_ = problem;
+    problem_.datum = *datum;
+    progress_.begin(Stage::Fill, std::int64_t{problem.nx()} + 1);
+    background_([&] { fillBoundary(*grid_, problem_, &progress_); });
     return true;
 }
 
-EstimateAt Calculation::walksAt(const WalkDomain& domain, Int16 walks, std::vector<Node> nodes,
+EstimateAt Calculation::walksAt(Int16 walks, std::vector<Node> nodes,
                                 std::optional<SectionAxis> axis) {
+    // Every start node is checked before the observer hears of a plan it could spend long work
+    // on, and before a section writes a line.
+    for (const Node node : nodes) {
+        problem_.domain.checkStart(node);
+    }
     walkUnits_ = walks > 0 ? static_cast<std::int64_t>(nodes.size()) * walks : 0;
     estimator_.emplace(
-        *grid_, domain,
+        *grid_, problem_.domain,
         EstimatorOptions{.pool = &resources_.pool,
                          .progress = &progress_,
                          .walk = walk_,
                          .recorder = observer_ != nullptr ? observer_->recorder() : nullptr});
-    plan_.emplace(CalculationPlan{.grid = *grid_,
-                                  .domain = domain,
-                                  .datum = datum_,
-                                  .lx = lx_,
-                                  .ly = ly_,
+    plan_.emplace(CalculationPlan{.problem = problem_,
                                   .walks = walks,
                                   .walk = walk_,
                                   .nodes = std::move(nodes),
@@ -116,15 +115,8 @@ EstimateAt Calculation::walksAt(const WalkDomain& domain, Int16 walks, std::vect
 void Calculation::inBackground(const std::function<void()>& work) {
     background_([&] {
         if (observer_ != nullptr && plan_ && !planAnnounced_) {
-            // A start node off the grid fails the click as its estimate would, before the
-            // observer is told of a plan it could spend long work on.
-            for (const Node node : plan_->nodes) {
-                if (!grid_->contains(node.x, node.y)) {
-                    throw RuntimeError(ErrorKind::SubscriptOutOfRange);
-                }
-            }
             planAnnounced_ = true;
-            observer_->planned(*plan_, progress_);
+            observer_->planned(*plan_, *grid_, progress_);
             // The observer may have had a stage of its own: the walks' begins anew.
             progress_.begin(Stage::Walks, walkUnits_);
         }
@@ -132,15 +124,16 @@ void Calculation::inBackground(const std::function<void()>& work) {
     });
 }
 
-Estimate Calculation::estimate(const WalkDomain& domain, Node start, Int16 walks) {
-    const EstimateAt estimateAt = walksAt(domain, walks, {start});
+Estimate Calculation::estimate(Node start, Int16 walks) {
+    const EstimateAt estimateAt = walksAt(walks, {start});
     Estimate result;
     inBackground([&] { result = estimateAt(start); });
     return result;
 }
 
-void Calculation::estimateField(const WalkDomain& domain, Int16 walks) {
-    walksAt(domain, walks, fieldLattice(domain).nodes);
+void Calculation::estimateField(Int16 walks) {
+    const WalkDomain domain = problem_.domain;
+    walksAt(walks, fieldLattice(domain).nodes);
     plan_->wholeField = true;
     inBackground([&] {
         std::vector<FieldValue> values;

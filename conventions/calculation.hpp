@@ -12,11 +12,11 @@
 // estimate and of the end (calculation_observer.hpp).
 //
 // A point click:
-//     const Estimate estimate = click.estimate(domain, start, walks);
+//     const Estimate estimate = click.estimate(start, walks);
 // A point screen asked for the whole field estimates it instead of its start node:
-//     if (click.wholeField()) { click.estimateField(domain, walks); }
+//     if (click.wholeField()) { click.estimateField(walks); }
 // A section click asks for the walks of its nodes, then writes its lines in one background step:
-//     const EstimateAt estimateAt = click.walksAt(domain, walks, nodes, axis);
+//     const EstimateAt estimateAt = click.walksAt(walks, nodes, axis);
 //     click.inBackground([&] {
 //         writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
 //     });
@@ -81,33 +81,33 @@ public:
     double length(std::string_view text, const QString& caption);
     Int16 count(std::string_view text, const QString& caption);
 
-    // The grid of the click: created nx x ny with every value 0 (refused when it needs more
-    // memory than the resources report available), then filled in the background for `datum`
-    // with the lengths lx and ly. With no datum the grid is created all the same and not filled,
-    // and the answer is false: the click then ends.
-    bool fillGrid(Int16 nx, Int16 ny, double lx, double ly, std::optional<BoundaryDatum> datum);
-    // The filled grid and its datum.
+    // The grid of the click: created for the problem's counts with every value 0 (refused when it
+    // needs more memory than the resources report available), then filled in the background for
+    // `datum`, which becomes the problem's. With no datum the grid is created all the same and
+    // not filled, and the answer is false: the click then ends.
+    bool fillGrid(const Problem& problem, std::optional<BoundaryDatum> datum);
+    // The filled grid and the problem it was filled for.
     const BoundaryGrid& grid() const { return *grid_; }
-    BoundaryDatum datum() const { return datum_; }
+    const Problem& problem() const { return problem_; }
 
-    // Plans the walks of the click, `walks` from each of `nodes` in that order (`axis` on a
-    // section screen), and gives the estimates; the walks' stage begins. The grid must be
-    // filled and have the domain's counts.
-    EstimateAt walksAt(const WalkDomain& domain, Int16 walks, std::vector<Node> nodes,
+    // Plans the walks of the click on its problem, `walks` from each of `nodes` in that order
+    // (`axis` on a section screen), and gives the estimates; the walks' stage begins. The grid
+    // must be filled. A node off the grid fails the click here, before any walk or line.
+    EstimateAt walksAt(Int16 walks, std::vector<Node> nodes,
                        std::optional<SectionAxis> axis = std::nullopt);
     // One background step of the walks: the observer first hears of the plan, then `work` runs.
     void inBackground(const std::function<void()>& work);
     // The estimate at one node, planned and run in one background step: a point screen's click.
-    Estimate estimate(const WalkDomain& domain, Node start, Int16 walks);
+    Estimate estimate(Node start, Int16 walks);
 
     // Whether this click is a point screen's whole field (asked for before the click runs).
     void askWholeField() { wholeField_ = true; }
     bool wholeField() const { return wholeField_; }
-    // The whole field of the filled grid on `domain` (whole_field.hpp), `walks` walks a node, in
-    // one background step: the exact solution at the sample nodes (its memory from the
+    // The whole field of the filled grid on the problem's domain (whole_field.hpp), `walks` walks
+    // a node, in one background step: the exact solution at the sample nodes (its memory from the
     // resources' gauge), then every node's estimate, each told to the observer as it exists. The
     // progress counts the walks of all the nodes; Esc stops it, and the nodes told so far stay.
-    void estimateField(const WalkDomain& domain, Int16 walks);
+    void estimateField(Int16 walks);
 
     // How far the click has got; Esc asks it to stop here.
     Progress& progress() { return progress_; }
@@ -125,9 +125,7 @@ private:
     QString errorReport_;
 
     std::optional<BoundaryGrid> grid_;
-    BoundaryDatum datum_ = BoundaryDatum::Nullo;
-    double lx_ = 0.0;
-    double ly_ = 0.0;
+    Problem problem_;
     std::optional<WalkEstimator> estimator_;
     std::optional<CalculationPlan> plan_;
     std::int64_t walkUnits_ = 0;

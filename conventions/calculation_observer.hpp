@@ -1,5 +1,5 @@
-// What one click produced, for whoever follows it: the plan of its walks once the grid is filled,
-// each estimate as it exists, and how the click ended.
+// What one click produced, for whoever follows it: the plan of its walks once the grid is filled
+// (with the grid), each estimate as it exists, and how the click ended.
 //
 // A computing screen hands its observer, if it has one, to every click's Calculation. The view of
 // a run observes this way; with no observer a click does what it always did, at no extra cost.
@@ -9,11 +9,10 @@
 #include <optional>
 #include <vector>
 
-#include "boundary_datum.hpp"
 #include "boundary_grid.hpp"
 #include "checked.hpp"
+#include "problem.hpp"
 #include "progress.hpp"
-#include "section_plan.hpp"
 #include "walk.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
@@ -25,13 +24,9 @@ namespace nurlo {
 // missing datum counts as completed: nothing went wrong, there was just nothing to compute).
 enum class Outcome { Completed, Interrupted, Failed };
 
-// What one click computes, known once its grid is filled.
+// What one click computes, known once its grid is filled: a value, which a follower may keep.
 struct CalculationPlan {
-    const BoundaryGrid& grid;  // filled; lives until the click ends
-    WalkDomain domain;
-    BoundaryDatum datum;
-    double lx = 0.0;  // lengths along x and y (the square: its side twice)
-    double ly = 0.0;
+    Problem problem;
     Int16 walks = 0;  // N of each estimate
     WalkKind walk = WalkKind::Lattice;
     std::vector<Node> nodes;          // the start nodes, in the order they are estimated
@@ -45,12 +40,16 @@ struct CalculationPlan {
 // FieldObserver calls, in the field's order.
 class CalculationObserver : public FieldObserver {
 public:
-    // Background thread, after the fill and before the first walk. It may do long work of its
-    // own: `progress` is the click's, on which the observer may begin a stage of its own, and a
-    // stop asked for with Esc raises Interrupted when it looks. The walks' stage begins anew
-    // when it returns.
-    virtual void planned(const CalculationPlan& plan, Progress& progress) {
+    virtual ~CalculationObserver() = default;
+
+    // Background thread, after the fill and before the first walk; `grid` is the click's, filled,
+    // and lives until the click ends. It may do long work of its own: `progress` is the click's,
+    // on which the observer may begin a stage of its own, and a stop asked for with Esc raises
+    // Interrupted when it looks. The walks' stage begins anew when it returns.
+    virtual void planned(const CalculationPlan& plan, const BoundaryGrid& grid,
+                         Progress& progress) {
         (void)plan;
+        (void)grid;
         (void)progress;
     }
 

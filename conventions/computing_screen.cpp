@@ -104,12 +104,15 @@ QPushButton* ComputingScreen::addBackButton(TwipsPoint at) {
 
 QLabel* ComputingScreen::addResultNote(TwipsPoint at) {
     noteTwips_ = {at.left, at.top, 7815, 615};
-    return addLabel(
-        "Label3",
-        QStringLiteral(
-            "Nota: il programma scrive il risultato nel file di testo che si trova nella "
-            "cartella in cui il programma è in esecuzione, di nome risultato.m"),
-        noteTwips_);
+    QLabel* note =
+        addLabel("Label3",
+                 QStringLiteral(
+                     "Nota: il programma scrive il risultato nel file di testo che si trova nella "
+                     "cartella in cui il programma è in esecuzione, di nome risultato.m"),
+                 noteTwips_);
+    // Where the file really goes (an installed program writes it among the user's documents).
+    note->setToolTip(QString::fromStdString(context_.resultPath.string()));
+    return note;
 }
 
 void ComputingScreen::addFastWalksAndProgress() {
@@ -293,26 +296,27 @@ Int16 ComputingScreen::readCount(const QLineEdit* field) {
     return click_->count(field->text().toStdString(), captionOf(field));
 }
 
-LDomainInput ComputingScreen::readLDomain(const LDomainFields& fields,
-                                          std::initializer_list<const QLineEdit*> own) {
-    LDomainInput input;
-    input.a = readCount(fields.cornerA);
-    input.b = readCount(fields.cornerB);
-    input.lx = readLength(fields.lengthX);
-    input.ly = readLength(fields.lengthY);
+LDomainReading ComputingScreen::readLDomain(const LDomainFields& fields,
+                                            std::initializer_list<const QLineEdit*> own) {
+    LDomainReading reading;
+    const Int16 a = readCount(fields.cornerA);
+    const Int16 b = readCount(fields.cornerB);
+    reading.problem.lx = readLength(fields.lengthX);
+    reading.problem.ly = readLength(fields.lengthY);
     for (const QLineEdit* field : own) {
-        input.own.push_back(readCount(field));
+        reading.own.push_back(readCount(field));
     }
-    input.walks = readCount(fields.walks);
-    input.nx = readCount(fields.divisionsX);
-    input.ny = readCount(fields.divisionsY);
-    return input;
+    reading.walks = readCount(fields.walks);
+    const Int16 nx = readCount(fields.divisionsX);
+    const Int16 ny = readCount(fields.divisionsY);
+    reading.problem.domain = WalkDomain::lShaped(nx, ny, a, b);
+    return reading;
 }
 
-bool ComputingScreen::fillGrid(Int16 nx, Int16 ny, double lx, double ly) {
+bool ComputingScreen::fillGrid(const Problem& problem) {
     const int index = datumList_ != nullptr ? datumList_->currentIndex() : -1;
     const std::optional<BoundaryDatum> datum = datumAt(datumFamily_, index);
-    if (!click_->fillGrid(nx, ny, lx, ly, datum)) {
+    if (!click_->fillGrid(problem, datum)) {
         context_.messages.inform(this, kMissingDatumText);
         return false;
     }

@@ -46,18 +46,12 @@ struct LDomainFields {
     const QLineEdit* divisionsY;  // "N° suddivisioni y"
 };
 
-// Their values, and those of the screen's own counts read among them.
-struct LDomainInput {
-    Int16 a = 0;
-    Int16 b = 0;
-    double lx = 0.0;
-    double ly = 0.0;
-    std::vector<Int16> own;  // the screen's own fields, in the order given
+// What they give: the problem but its datum (which fillGrid takes from the list), N, and the
+// screen's own counts read among them.
+struct LDomainReading {
+    Problem problem;
     Int16 walks = 0;
-    Int16 nx = 0;
-    Int16 ny = 0;
-
-    WalkDomain domain() const { return WalkDomain::lShaped(nx, ny, a, b); }
+    std::vector<Int16> own;  // the screen's own fields, in the order given
 };
 
 class ComputingScreen : public QWidget {
@@ -118,13 +112,13 @@ protected:
     Int16 readCount(const QLineEdit* field);
     // The fields of an L-domain screen in the order a click reads them: a, b, Lx, Ly, then the
     // screen's own counts `own` (the start node, or the section's index), then N, nx and ny.
-    LDomainInput readLDomain(const LDomainFields& fields,
-                             std::initializer_list<const QLineEdit*> own);
-    // The grid of the click: created for nx x ny with every value 0, then filled in the
-    // background for the datum selected in "Dato al bordo" with the lengths lx and ly. With no
-    // datum selected the grid is created all the same, the missing-datum message is shown
-    // instead of the fill, and the answer is false: the caller then ends its click.
-    bool fillGrid(Int16 nx, Int16 ny, double lx, double ly);
+    LDomainReading readLDomain(const LDomainFields& fields,
+                               std::initializer_list<const QLineEdit*> own);
+    // The grid of the click: created for the problem's counts with every value 0, then filled in
+    // the background for the datum selected in "Dato al bordo" (the problem's own datum is not
+    // read). With no datum selected the grid is created all the same, the missing-datum message
+    // is shown instead of the fill, and the answer is false: the caller then ends its click.
+    bool fillGrid(const Problem& problem);
 
     // Shows the estimate in a point screen's "Risultato" field, its standard error as the tooltip.
     static void showEstimate(QLineEdit* field, const Estimate& estimate);

@@ -62,18 +62,19 @@ void fillEveryNode(BoundaryGrid& grid, Progress* progress, Value value) {
 
 }  // namespace
 
-double harmonicDatumAt(BoundaryDatum datum, Int16 i, Int16 j, Int16 nx, Int16 ny, double lx,
-                       double ly) {
-    const BoundaryDatumRow& row = datumRow(datum);
+double harmonicDatumAt(const Problem& problem, Node node) {
+    const BoundaryDatumRow& row = datumRow(problem.datum);
     if (row.fill != FillRule::EveryNode) {
         throw std::invalid_argument("harmonicDatumAt: the datum is not a harmonic function");
     }
-    return row.nodeValue(i, j, GridScale{lx, ly, nx, ny});
+    return row.nodeValue(node.x, node.y, problem);
 }
 
-void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
-                  Progress* progress) {
-    const BoundaryDatumRow& row = datumRow(datum);
+void fillBoundary(BoundaryGrid& grid, const Problem& problem, Progress* progress) {
+    if (grid.nx() != problem.nx() || grid.ny() != problem.ny()) {
+        throw std::invalid_argument("fillBoundary: grid and problem differ in size");
+    }
+    const BoundaryDatumRow& row = datumRow(problem.datum);
     switch (row.fill) {
         case FillRule::Zero:
             // Every node is 0, and a new grid holds nothing else.
@@ -82,12 +83,12 @@ void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
             }
             return;
         case FillRule::BottomSine:
-            fillSine(grid, lx, progress);
+            fillSine(grid, problem.lx, progress);
             return;
         case FillRule::EveryNode:
-            fillEveryNode(grid, progress,
-                          [scale = GridScale{lx, ly, grid.nx(), grid.ny()}, value = row.nodeValue](
-                              Int16 i, Int16 j) { return value(i, j, scale); });
+            fillEveryNode(grid, progress, [problem, value = row.nodeValue](Int16 i, Int16 j) {
+                return value(i, j, problem);
+            });
             return;
     }
 }

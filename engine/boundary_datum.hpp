@@ -22,18 +22,10 @@
 
 #include "boundary_grid.hpp"
 #include "checked.hpp"
+#include "problem.hpp"
 #include "progress.hpp"
 
 namespace nurlo {
-
-enum class BoundaryDatum : int {
-    Nullo = 0,
-    Seno = 1,
-    ExpXSiny = 2,
-    XY = 3,
-    X2MinusY2 = 4,
-    X3Minus3XY2 = 5,
-};
 
 enum class DomainFamily { Square, LShaped };
 
@@ -44,22 +36,14 @@ enum class FillRule {
     EveryNode,   // every node the datum's function of its indexes (nodeValue)
 };
 
-// The lengths and counts of the grid being filled.
-struct GridScale {
-    double lx = 0.0;
-    double ly = 0.0;
-    Int16 nx = 0;
-    Int16 ny = 0;
-};
-
 // (index * length) / count, the coordinate of a node; a zero count raises the floating-point
 // error.
 inline double nodeCoordinate(Int16 index, double length, Int16 count) {
     return checkedReal((index * length) / count);
 }
 
-// A datum's value at node (i, j).
-using NodeValue = double (*)(Int16 i, Int16 j, const GridScale& scale);
+// A datum's value at node (i, j) of the problem's grid.
+using NodeValue = double (*)(Int16 i, Int16 j, const Problem& problem);
 
 struct BoundaryDatumRow {
     BoundaryDatum datum;
@@ -96,11 +80,11 @@ inline constexpr std::array kBoundaryData = {
                      .onSquare = false,
                      .fill = FillRule::EveryNode,
                      .nodeValue =
-                         [](Int16 i, Int16 j, const GridScale& s) {
+                         [](Int16 i, Int16 j, const Problem& s) {
                              const double sine =
-                                 checkedReal(std::sin(nodeCoordinate(j, s.ly, s.ny)));
+                                 checkedReal(std::sin(nodeCoordinate(j, s.ly, s.ny())));
                              const double exponential =
-                                 checkedReal(std::exp(nodeCoordinate(i, s.lx, s.nx)));
+                                 checkedReal(std::exp(nodeCoordinate(i, s.lx, s.nx())));
                              return checkedReal(exponential * sine);
                          },
                      .exactAlongX = "z=exp(x).*sin(y);",
@@ -110,10 +94,10 @@ inline constexpr std::array kBoundaryData = {
                      .onSquare = false,
                      .fill = FillRule::EveryNode,
                      .nodeValue =
-                         [](Int16 i, Int16 j, const GridScale& s) {
+                         [](Int16 i, Int16 j, const Problem& s) {
                              // nx * ny is exact in a double, so any grid works.
                              const double area =
-                                 static_cast<double>(s.nx) * static_cast<double>(s.ny);
+                                 static_cast<double>(s.nx()) * static_cast<double>(s.ny());
                              return checkedReal((((i * s.lx) * j) * s.ly) / area);
                          },
                      .exactAlongX = "z=x*y;",
@@ -123,9 +107,9 @@ inline constexpr std::array kBoundaryData = {
                      .onSquare = false,
                      .fill = FillRule::EveryNode,
                      .nodeValue =
-                         [](Int16 i, Int16 j, const GridScale& s) {
-                             const double x = nodeCoordinate(i, s.lx, s.nx);
-                             const double y = nodeCoordinate(j, s.ly, s.ny);
+                         [](Int16 i, Int16 j, const Problem& s) {
+                             const double x = nodeCoordinate(i, s.lx, s.nx());
+                             const double y = nodeCoordinate(j, s.ly, s.ny());
                              return checkedReal(std::pow(x, 2.0) - std::pow(y, 2.0));
                          },
                      .exactAlongX = "z=x.^2-y^2;",
@@ -135,9 +119,9 @@ inline constexpr std::array kBoundaryData = {
                      .onSquare = false,
                      .fill = FillRule::EveryNode,
                      .nodeValue =
-                         [](Int16 i, Int16 j, const GridScale& s) {
-                             const double x = nodeCoordinate(i, s.lx, s.nx);
-                             const double y = nodeCoordinate(j, s.ly, s.ny);
+                         [](Int16 i, Int16 j, const Problem& s) {
+                             const double x = nodeCoordinate(i, s.lx, s.nx());
+                             const double y = nodeCoordinate(j, s.ly, s.ny());
                              return checkedReal(std::pow(x, 3.0) - std::pow(y, 2.0) * (x * 3.0));
                          },
                      .exactAlongX = "z=x.^3-3*x*y^2;",
@@ -193,20 +177,17 @@ constexpr bool isHarmonic(BoundaryDatum datum) {
     return datumRow(datum).fill == FillRule::EveryNode;
 }
 
-// A harmonic datum's value at node (i, j) of a grid of nx x ny steps over the lengths lx x ly:
-// the function at the node's point, computed exactly as the fill computes it. A value that is not
-// finite (or a zero count) raises the floating-point error; a datum that is not harmonic raises
-// std::invalid_argument.
-double harmonicDatumAt(BoundaryDatum datum, Int16 i, Int16 j, Int16 nx, Int16 ny, double lx,
-                       double ly);
+// The problem's harmonic datum at `node`: the function at the node's point, computed exactly as
+// the fill computes it. A value that is not finite (or a zero count) raises the floating-point
+// error; a datum that is not harmonic raises std::invalid_argument.
+double harmonicDatumAt(const Problem& problem, Node node);
 
-// Fills `grid` for `datum`, with lengths lx along x and ly along y (the square passes its side
-// twice). A failure (a zero count with a datum that divides, a value too large for a double)
-// raises its run-time error and leaves the grid partly filled.
+// Fills `grid` for the problem's datum and lengths; the grid must have the problem's counts
+// (std::invalid_argument otherwise). A failure (a zero count with a datum that divides, a value
+// too large for a double) raises its run-time error and leaves the grid partly filled.
 //
 // With `progress`, the fill counts nx + 1 units, one per abscissa index i, and looks at a request
 // to stop before each, raising Interrupted.
-void fillBoundary(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly,
-                  Progress* progress = nullptr);
+void fillBoundary(BoundaryGrid& grid, const Problem& problem, Progress* progress = nullptr);
 
 }  // namespace nurlo

@@ -48,6 +48,18 @@ public:
     int a() const noexcept { return a_; }
     int b() const noexcept { return b_; }
 
+    // Whether `node` is a node of the grid 0..nx x 0..ny.
+    bool onGrid(Node node) const noexcept {
+        return node.x >= 0 && node.x <= nx_ && node.y >= 0 && node.y <= ny_;
+    }
+    // The check of every start node: one off the grid raises the subscript-out-of-range error,
+    // since a walk from it may never meet the border.
+    void checkStart(Node node) const {
+        if (!onGrid(node)) {
+            throw RuntimeError(ErrorKind::SubscriptOutOfRange);
+        }
+    }
+
     // Whether a walk standing on `node` stops there. The outer lines are equalities, so a node off
     // the grid stops only on the prolongation of one of them.
     bool stops(Node node) const noexcept {

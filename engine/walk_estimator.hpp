@@ -213,9 +213,7 @@ public:
     // - A stop asked for through the progress raises Interrupted within a walk or so.
     template <UniformSource Source>
     Estimate run(Node start, Int16 walks, Source& source) const {
-        if (!grid_.contains(start.x, start.y)) {
-            throw RuntimeError(ErrorKind::SubscriptOutOfRange);
-        }
+        domain_.checkStart(start);
         if (options_.progress != nullptr) {
             options_.progress->throwIfStopRequested();
         }

@@ -4,30 +4,32 @@
 
 namespace nurlo {
 
-LSection planLSection(const LSectionInput& input) {
+LSection planLSection(const Problem& problem, SectionAxis axis, Int16 fixed) {
     // The section runs along one axis (its length, count and corner index "along") and crosses
-    // the other at the fixed index ("across").
-    const bool alongX = input.axis == SectionAxis::X;
-    const double length = alongX ? input.lx : input.ly;
-    const Int16 count = alongX ? input.nx : input.ny;
-    const Int16 corner = alongX ? input.a : input.b;
-    const double acrossLength = alongX ? input.ly : input.lx;
-    const Int16 acrossCount = alongX ? input.ny : input.nx;
-    const Int16 acrossCorner = alongX ? input.b : input.a;
+    // the other at the fixed index ("across"). The corner's indexes are 16-bit values read from
+    // the fields; the square's corner, beyond every node, never meets a section.
+    const bool alongX = axis == SectionAxis::X;
+    const WalkDomain& domain = problem.domain;
+    const double length = alongX ? problem.lx : problem.ly;
+    const Int16 count = alongX ? domain.nx() : domain.ny();
+    const int corner = alongX ? domain.a() : domain.b();
+    const double acrossLength = alongX ? problem.ly : problem.lx;
+    const Int16 acrossCount = alongX ? domain.ny() : domain.nx();
+    const int acrossCorner = alongX ? domain.b() : domain.a();
 
     LSection section;
-    section.axis = input.axis;
-    section.fixed = input.fixed;
+    section.axis = axis;
+    section.fixed = fixed;
     section.step = checkedReal(length / count);
     section.fineStep = checkedReal(section.step / 10);
     // Below the inner corner the line crosses the whole domain; from the corner's row on it ends
     // on the corner's segment.
-    const bool belowCorner = input.fixed < acrossCorner;
+    const bool belowCorner = fixed < acrossCorner;
     section.end = belowCorner ? length : checkedReal(checkedReal(corner * length) / count);
-    section.lastNode = belowCorner ? count : corner;
-    section.fixedCoordinate = checkedReal(checkedReal(input.fixed * acrossLength) / acrossCount);
+    section.lastNode = belowCorner ? count : static_cast<Int16>(corner);
+    section.fixedCoordinate = checkedReal(checkedReal(fixed * acrossLength) / acrossCount);
 
-    if (input.fixed < 0 || input.fixed > acrossCount || section.lastNode > count) {
+    if (fixed < 0 || fixed > acrossCount || section.lastNode > count) {
         throw RuntimeError(ErrorKind::SubscriptOutOfRange);
     }
     // The node lines number the nodes from 1, in 16 bits: a last node at 32767 would be written

@@ -15,33 +15,11 @@
 
 #include "boundary_datum.hpp"
 #include "checked.hpp"
+#include "problem.hpp"
 #include "result_script.hpp"
 #include "walk.hpp"
 
 namespace nurlo {
-
-// The axis a section runs along: X for a line parallel to the x axis (the screens of x-sections),
-// Y for a line parallel to the y axis (the screens of y-sections).
-enum class SectionAxis { X, Y };
-
-// The node at position k of the section along `axis` through the fixed index `fixed`: (k, fixed)
-// along x, (fixed, k) along y.
-constexpr Node sectionNode(SectionAxis axis, Int16 fixed, Int16 k) {
-    return axis == SectionAxis::X ? Node{k, fixed} : Node{fixed, k};
-}
-
-// What decides the extent of an L-domain section: the domain's lengths and counts, its inner
-// corner (a, b), and the section's fixed index (the ordinate j along x, the abscissa i along y).
-struct LSectionInput {
-    SectionAxis axis = SectionAxis::X;
-    double lx = 0.0;
-    double ly = 0.0;
-    Int16 nx = 0;
-    Int16 ny = 0;
-    Int16 a = 0;
-    Int16 b = 0;
-    Int16 fixed = 0;
-};
 
 // An L-domain section: the nodes k = 0..lastNode, and the values of its script lines. Along x
 // (y along y, with the roles of the axes exchanged):
@@ -65,15 +43,16 @@ struct LSection {
     std::vector<Node> nodes() const;
 };
 
-// The section for `input`. The values are computed in double arithmetic, each product and
-// quotient in the order written above, and each is tested: a zero count raises the
-// floating-point error. A section whose nodes would leave the grid (a fixed index outside the
-// grid, or a last node past the far side, as when j >= b and a > nx) raises the
+// The section of `problem`'s L-shaped domain along `axis` through the fixed index `fixed` (the
+// ordinate j along x, the abscissa i along y); the datum plays no part. The values are computed in
+// double arithmetic, each product and quotient in the order written above, and each is tested: a
+// zero count raises the floating-point error. A section whose nodes would leave the grid (a fixed
+// index outside the grid, or a last node past the far side, as when j >= b and a > nx) raises the
 // subscript-out-of-range error; so does, with the overflow error, a last node at 32767, whose
 // node line would need the index 32768. The fields alone decide them, so a screen that plans its
 // section first refuses such a section before it makes a grid or runs a walk. A negative last node
 // (j >= b with a < 0) leaves the section without nodes, which is no error.
-LSection planLSection(const LSectionInput& input);
+LSection planLSection(const Problem& problem, SectionAxis axis, Int16 fixed);
 
 // Every node of the square's section along `axis` through `fixed`, k = 0..n in order: the nodes
 // that writeSquareSection estimates.

@@ -37,14 +37,14 @@ void Form2::calculate(Calculation& click) {
     const Int16 y0 = readCount(startY_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    if (!fillGrid(n, n, side, side)) {
+    if (!fillGrid(Problem::square(n, side))) {
         setNormalColour();
         return;
     }
     if (click.wholeField()) {
-        click.estimateField(WalkDomain::square(n), walks);
+        click.estimateField(walks);
     } else {
-        showEstimate(result_, click.estimate(WalkDomain::square(n), {x0, y0}, walks));
+        showEstimate(result_, click.estimate({x0, y0}, walks));
     }
     setNormalColour();
 }

@@ -47,19 +47,19 @@ Form5::Form5(ScreenContext& context) : ComputingScreen(5, 10845, 8610, context) 
 }
 
 void Form5::calculate(Calculation& click) {
-    const LDomainInput in =
+    const LDomainReading in =
         readLDomain({cornerA_, cornerB_, lengthX_, lengthY_, walks_, divisionsX_, divisionsY_},
                     {startX_, startY_});
-    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
+    if (!fillGrid(in.problem)) {
         // The screen has not turned red yet, so it stays in the normal colour.
         return;
     }
     setBusyColour();
     if (click.wholeField()) {
-        click.estimateField(in.domain(), in.walks);
+        click.estimateField(in.walks);
     } else {
         const Node start{in.own[0], in.own[1]};
-        showEstimate(result_, click.estimate(in.domain(), start, in.walks));
+        showEstimate(result_, click.estimate(start, in.walks));
     }
     setNormalColour();
 }

@@ -38,25 +38,18 @@ QLabel* LSectionScreen::label(const char* name, const char* caption, const Twips
 
 void LSectionScreen::calculate(Calculation& click) {
     ResultScript script(context().resultPath);
-    const LDomainInput in = readLDomain(
+    const LDomainReading in = readLDomain(
         {cornerA_, cornerB_, lengthX_, lengthY_, walks_, divisionsX_, divisionsY_}, {section_});
     // The fields alone decide the line: one off the grid, or too long to number, is refused
     // before a grid is made for it.
-    const LSection section = planLSection({.axis = axis_,
-                                           .lx = in.lx,
-                                           .ly = in.ly,
-                                           .nx = in.nx,
-                                           .ny = in.ny,
-                                           .a = in.a,
-                                           .b = in.b,
-                                           .fixed = in.own[0]});
-    if (!fillGrid(in.nx, in.ny, in.lx, in.ly)) {
+    const LSection section = planLSection(in.problem, axis_, in.own[0]);
+    if (!fillGrid(in.problem)) {
         script.close();
         return;
     }
     setBusyColour();
-    writeSectionHeader(script, section, click.datum());
-    const EstimateAt estimateAt = click.walksAt(in.domain(), in.walks, section.nodes(), axis_);
+    writeSectionHeader(script, section, click.problem().datum);
+    const EstimateAt estimateAt = click.walksAt(in.walks, section.nodes(), axis_);
     click.inBackground([&] {
         writeSectionNodes(script, section, [&](Node node) { return estimateAt(node).value; });
     });

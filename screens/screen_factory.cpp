@@ -1,5 +1,6 @@
 #include "screen_factory.hpp"
 
+#include <array>
 #include <stdexcept>
 
 #include "form2.hpp"
@@ -9,23 +10,49 @@
 
 namespace nurlo {
 
-std::unique_ptr<ComputingScreen> createScreen(int formNumber, ScreenContext& context) {
-    switch (formNumber) {
-        case 2:
-            return std::make_unique<Form2>(context);
-        case 3:
-            return std::make_unique<SquareSectionScreen>(kForm3Design, context);
-        case 4:
-            return std::make_unique<SquareSectionScreen>(kForm4Design, context);
-        case 5:
-            return std::make_unique<Form5>(context);
-        case 6:
-            return std::make_unique<LSectionScreen>(kForm6Design, context);
-        case 7:
-            return std::make_unique<LSectionScreen>(kForm7Design, context);
-        default:
-            throw std::out_of_range("no computing screen with that number");
+namespace {
+
+template <class Screen>
+std::unique_ptr<ComputingScreen> make(ScreenContext& context) {
+    return std::make_unique<Screen>(context);
+}
+
+template <class Screen, const auto& kDesign>
+std::unique_ptr<ComputingScreen> make(ScreenContext& context) {
+    return std::make_unique<Screen>(kDesign, context);
+}
+
+constexpr auto kSquare = DomainFamily::Square;
+constexpr auto kL = DomainFamily::LShaped;
+constexpr std::optional<SectionAxis> kPoint;
+
+const std::array<ScreenRow, 6> kScreens = {{
+    {2, "Form2", kSquare, kPoint, "Command1", make<Form2>},
+    {3, "Form3", kSquare, SectionAxis::X, "Command3", make<SquareSectionScreen, kForm3Design>},
+    {4, "Form4", kSquare, SectionAxis::Y, "Command6", make<SquareSectionScreen, kForm4Design>},
+    {5, "Form5", kL, kPoint, "Command4", make<Form5>},
+    {6, "Form6", kL, SectionAxis::X, "Command5", make<LSectionScreen, kForm6Design>},
+    {7, "Form7", kL, SectionAxis::Y, "Command7", make<LSectionScreen, kForm7Design>},
+}};
+
+}  // namespace
+
+std::span<const ScreenRow> screenTable() { return kScreens; }
+
+const ScreenRow& screenRow(int number) {
+    for (const ScreenRow& row : kScreens) {
+        if (row.number == number) {
+            return row;
+        }
     }
+    throw std::out_of_range("no computing screen with that number");
+}
+
+std::unique_ptr<ComputingScreen> createScreen(int number, ScreenContext& context) {
+    const ScreenRow& row = screenRow(number);
+    std::unique_ptr<ComputingScreen> screen = row.create(context);
+    screen->setWindowTitle(QString::fromUtf8(row.title));
+    return screen;
 }
 
 }  // namespace nurlo

@@ -34,13 +34,12 @@ void SquareSectionScreen::calculate(Calculation& click) {
     const Int16 s = readCount(section_);
     const Int16 walks = readCount(walks_);
     const Int16 n = readCount(divisions_);
-    if (!fillGrid(n, n, side, side)) {
+    if (!fillGrid(Problem::square(n, side))) {
         setNormalColour();
         script.close();
         return;
     }
-    const EstimateAt estimateAt =
-        click.walksAt(WalkDomain::square(n), walks, squareSectionNodes(axis_, s, n), axis_);
+    const EstimateAt estimateAt = click.walksAt(walks, squareSectionNodes(axis_, s, n), axis_);
     click.inBackground([&] {
         writeSquareSection(script, axis_, s, n, [&](Node node) { return estimateAt(node).value; });
     });

@@ -1,19 +1,37 @@
 #!/usr/bin/env bash
-# Installs what Nurlo needs to build, run and test on Debian 12, and nothing when all is there.
+# Installs on Debian 12 what Nurlo needs, and nothing when all is there:
+#   scripts/install-deps.sh          to build the program (and its Debian package) and run it;
+#   scripts/install-deps.sh --tests  also to build and run every test and benchmark.
+# It uses apt-get, through sudo when not run as root.
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang-format
-  qt6-base-dev qt6-base-private-dev qt6-qpa-plugins qt6-charts-dev
-  libgtest-dev libbenchmark-dev libpcg-cpp-dev
-  libfftw3-dev libeigen3-dev
-  fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core
+# Building: the compiler and tools, Qt with its charts, the random generators, and FFTW, whose
+# sine transforms give the exact discrete solution; dpkg-dev and file are what `cpack -G DEB` asks
+# to work out the package's dependencies.
+build_packages=(
+  cmake ninja-build g++ dpkg-dev file
+  qt6-base-dev qt6-charts-dev libpcg-cpp-dev libfftw3-dev
+)
+# Running: the platform plugins that show the windows and the faces of the captions.
+run_packages=(qt6-qpa-plugins fonts-cherrybomb fonts-crosextra-carlito fonts-dejavu-core)
+# Testing: the format check, the test and benchmark libraries, Qt's private headers (the tests
+# post window-system events), Eigen's sparse direct solve (headers only) that the exact solution
+# is checked against, the validators of the desktop entry and metainfo, and an X server with the
+# tools that work the real window.
+test_packages=(
+  clang-format libgtest-dev libbenchmark-dev qt6-base-private-dev libeigen3-dev
+  desktop-file-utils appstream
   xvfb xauth xdotool xclip imagemagick libx11-dev libxfixes-dev libxdamage-dev inotify-tools locales
 )
-# The exact discrete solution comes from FFTW's sine transforms (libfftw3-dev); the tests check it
-# against a sparse direct solve of Eigen's (libeigen3-dev, headers only).
 # Octave runs the result scripts in the tests; its recommendations are a desktop's worth.
-lean_packages=(octave gnuplot-nox fonts-freefont-otf)
+lean_test_packages=(octave gnuplot-nox fonts-freefont-otf)
+
+tests=false
+case "${1:-}" in
+  "") ;;
+  --tests) tests=true ;;
+  *) echo "usage: $0 [--tests]" >&2; exit 2 ;;
+esac
 
 missing() {
   local wanted=()
@@ -25,8 +43,14 @@ missing() {
 
 sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
-need=$(missing "${packages[@]}")
-need_lean=$(missing "${lean_packages[@]}")
+wanted=("${build_packages[@]}" "${run_packages[@]}")
+lean_wanted=()
+if $tests; then
+  wanted+=("${test_packages[@]}")
+  lean_wanted+=("${lean_test_packages[@]}")
+fi
+need=$(missing "${wanted[@]}")
+need_lean=$(missing "${lean_wanted[@]}")
 if [ -n "$need$need_lean" ]; then
   export DEBIAN_FRONTEND=noninteractive
   sudo_if_needed apt-get update -qq
@@ -35,7 +59,7 @@ if [ -n "$need$need_lean" ]; then
 fi
 
 # A locale with a decimal comma, so that the tests can show that numbers keep their point.
-if ! locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$'; then
+if $tests && ! locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$'; then
   sudo_if_needed sed -i 's/^# *\(it_IT.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   sudo_if_needed locale-gen >/dev/null
 fi

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks that every source is formatted with the project's
-# .clang-format, builds everything with warnings as errors and runs every test; then builds the
-# engine and output tests with AddressSanitizer and UndefinedBehaviorSanitizer and runs them again.
+# Installs what building, running and testing need (only what is missing), checks that every
+# source is formatted with the project's .clang-format, builds everything with warnings as errors
+# and runs every test; then builds the engine and output tests with AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs them again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --tests
 
 find app bench conventions engine output screens tests view -name '*.cpp' -o -name '*.hpp' |
   sort | xargs clang-format --dry-run --Werror

@@ -91,7 +91,7 @@ void DomainPicture::show(const RunSnapshot& snapshot) {
             // The colours span the values of the start's part of the domain; the other part, walled
             // off from it and hatched over, does not count.
             const ExactField& exact = *solutionOf_;
-            const WalkDomain& domain = snapshot.plan->domain;
+            const WalkDomain& domain = snapshot.plan->problem.domain;
             const std::optional<Node> start = snapshot.plan->nodes.empty()
                                                   ? std::nullopt
                                                   : std::optional(snapshot.plan->nodes.front());
@@ -120,10 +120,11 @@ QRectF DomainPicture::gridRect() const {
                       std::max(10, height() - 2 * kMargin - kNotesHeight));
     double lx = 1.0;
     double ly = 1.0;
-    if (data_.plan && std::isfinite(data_.plan->lx) && std::isfinite(data_.plan->ly) &&
-        data_.plan->lx > 0.0 && data_.plan->ly > 0.0) {
-        lx = data_.plan->lx;
-        ly = data_.plan->ly;
+    if (data_.plan && std::isfinite(data_.plan->problem.lx) &&
+        std::isfinite(data_.plan->problem.ly) && data_.plan->problem.lx > 0.0 &&
+        data_.plan->problem.ly > 0.0) {
+        lx = data_.plan->problem.lx;
+        ly = data_.plan->problem.ly;
     }
     const double scale = std::min(room.width() / lx, room.height() / ly);
     const double w = std::max(10.0, lx * scale);
@@ -133,8 +134,8 @@ QRectF DomainPicture::gridRect() const {
 
 QPointF DomainPicture::nodePoint(Node node) const {
     const QRectF grid = gridRect();
-    const double nx = data_.plan ? std::max<int>(1, data_.plan->domain.nx()) : 1;
-    const double ny = data_.plan ? std::max<int>(1, data_.plan->domain.ny()) : 1;
+    const double nx = data_.plan ? std::max<int>(1, data_.plan->problem.domain.nx()) : 1;
+    const double ny = data_.plan ? std::max<int>(1, data_.plan->problem.domain.ny()) : 1;
     return {grid.left() + grid.width() * node.x / nx, grid.bottom() - grid.height() * node.y / ny};
 }
 
@@ -173,7 +174,7 @@ void DomainPicture::paintOtherSide(QPainter& painter) {
     // The L's inner segments x = a (y >= b) and y = b (x >= a) wall the nodes beyond the corner
     // off from the rest. Only segments inside the rectangle wall anything off: with the corner on
     // or before an outer line, or beyond the rectangle, the walks roam the whole of it.
-    const WalkDomain& domain = data_.plan->domain;
+    const WalkDomain& domain = data_.plan->problem.domain;
     const int a = domain.a();
     const int b = domain.b();
     const bool walled = (a > 0 && a < domain.nx() && b < domain.ny()) ||
@@ -234,8 +235,9 @@ void DomainPicture::paintEndCounts(QPainter& painter) {
     const QRectF grid = gridRect();
     const int columns = std::max(2, static_cast<int>(grid.width() / kCountMark) + 1);
     const int rows = std::max(2, static_cast<int>(grid.height() / kCountMark) + 1);
-    const std::vector<PixelCount> bins = binToPixels(data_.endCounts, data_.plan->domain.nx(),
-                                                     data_.plan->domain.ny(), columns, rows);
+    const std::vector<PixelCount> bins =
+        binToPixels(data_.endCounts, data_.plan->problem.domain.nx(),
+                    data_.plan->problem.domain.ny(), columns, rows);
     std::int64_t high = 0;
     for (const PixelCount& bin : bins) {
         high = std::max(high, bin.count);

@@ -6,7 +6,7 @@
 
 namespace nurlo {
 
-void FieldData::begin(RunPlan plan) {
+void FieldData::begin(CalculationPlan plan) {
     const std::lock_guard lock(mutex_);
     const std::uint64_t version = data_.version + 1;
     data_ = FieldSnapshot{};

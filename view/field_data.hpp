@@ -24,7 +24,7 @@ struct FieldSnapshot {
     std::uint64_t version = 0;  // grows with every change
     bool active = false;        // the last click was a whole field
     RunState state = RunState::None;
-    RunPlan plan;
+    CalculationPlan plan;
     std::shared_ptr<const FieldLattice> lattice;  // none until the exact values are known
     std::shared_ptr<const std::vector<double>> exact;
     std::vector<FieldValue> values;  // in lattice order, as estimated
@@ -34,7 +34,7 @@ struct FieldSnapshot {
 class FieldData {
 public:
     // A whole field begins: everything of the last one is dropped.
-    void begin(RunPlan plan);
+    void begin(CalculationPlan plan);
     // A click that is not a whole field: the view shows its own run again.
     void clear();
     void setExact(const FieldLattice& lattice, std::span<const double> exact);

@@ -124,8 +124,8 @@ QRectF FieldMaps::panel(int index) const {
 QRectF FieldMaps::mapRect(int index) const {
     const QRectF room = panel(index).adjusted(0, kTitleHeight, 0, -kScaleHeight);
     // The maps stand in the middle of their room, each scale right under its map.
-    double lx = data_.plan.lx;
-    double ly = data_.plan.ly;
+    double lx = data_.plan.problem.lx;
+    double ly = data_.plan.problem.ly;
     if (!(std::isfinite(lx) && std::isfinite(ly) && lx > 0.0 && ly > 0.0)) {
         lx = 1.0;
         ly = 1.0;
@@ -162,7 +162,7 @@ void FieldMaps::paintMap(QPainter& painter, int index, const QString& title) {
     painter.drawText(
         QRectF(panel(index).left(), panel(index).top(), panel(index).width(), kTitleHeight),
         Qt::AlignCenter, title);
-    const WalkDomain& domain = data_.plan.domain;
+    const WalkDomain& domain = data_.plan.problem.domain;
     const double nx = std::max<int>(1, domain.nx());
     const double ny = std::max<int>(1, domain.ny());
     const auto x = [&](double i) { return grid.left() + grid.width() * i / nx; };

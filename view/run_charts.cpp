@@ -283,8 +283,9 @@ void SectionChart::show(const RunSnapshot& snapshot) {
     // A node's place on the line: its index times the step along the line.
     double step = 1.0;
     if (snapshot.plan) {
-        const double length = alongX ? snapshot.plan->lx : snapshot.plan->ly;
-        const int count = alongX ? snapshot.plan->domain.nx() : snapshot.plan->domain.ny();
+        const double length = alongX ? snapshot.plan->problem.lx : snapshot.plan->problem.ly;
+        const int count =
+            alongX ? snapshot.plan->problem.domain.nx() : snapshot.plan->problem.domain.ny();
         if (count > 0 && std::isfinite(length / count) && length / count > 0.0) {
             step = length / count;
         }

@@ -89,18 +89,17 @@ std::optional<double> RunSnapshot::exactAt(Node node) const {
 }
 
 std::optional<double> RunSnapshot::functionAt(Node node) const {
-    if (!plan || !isHarmonic(plan->datum)) {
+    if (!plan || !isHarmonic(plan->problem.datum)) {
         return std::nullopt;
     }
     try {
-        return harmonicDatumAt(plan->datum, node.x, node.y, plan->domain.nx(), plan->domain.ny(),
-                               plan->lx, plan->ly);
+        return harmonicDatumAt(plan->problem, node);
     } catch (const RuntimeError&) {
         return std::nullopt;  // not finite there: no value to show
     }
 }
 
-void RunData::begin(RunPlan plan) {
+void RunData::begin(CalculationPlan plan) {
     const std::lock_guard lock(mutex_);
     const std::uint64_t version = data_.version;
     const std::uint64_t run = data_.run;
@@ -216,7 +215,7 @@ std::vector<SectionRow> sectionRows(const RunSnapshot& snapshot) {
     if (!snapshot.isSection()) {
         return rows;
     }
-    const RunPlan& plan = *snapshot.plan;
+    const CalculationPlan& plan = *snapshot.plan;
     for (std::size_t k = 0; k < plan.nodes.size(); ++k) {
         const Node node = plan.nodes[k];
         rows.push_back({*plan.axis == SectionAxis::X ? node.x : node.y, node, snapshot.estimates[k],
@@ -424,7 +423,7 @@ std::string sectionNumbersText(const RunSnapshot& snapshot) {
     } else {
         text += "Esatto discreto: " + exactText(snapshot, std::nullopt) + "\n";
     }
-    if (!isHarmonic(snapshot.plan->datum)) {
+    if (!isHarmonic(snapshot.plan->problem.datum)) {
         text += "Funzione: nessuna (il dato non è una funzione armonica)\n";
     }
     return text;

@@ -20,23 +20,11 @@
 #include <vector>
 
 #include "boundary_datum.hpp"
-#include "section_plan.hpp"
+#include "calculation_observer.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
 
 namespace nurlo {
-
-// What the view needs to know of a click, once its grid is filled.
-struct RunPlan {
-    WalkDomain domain = WalkDomain::square(0);
-    BoundaryDatum datum = BoundaryDatum::Nullo;
-    double lx = 0.0;
-    double ly = 0.0;
-    Int16 walks = 0;
-    WalkKind walk = WalkKind::Lattice;
-    std::vector<Node> nodes;          // the start nodes in the order they are estimated
-    std::optional<SectionAxis> axis;  // set for a section
-};
 
 // The exact discrete solution at the nodes the view draws: a lattice of nodes (the picture's
 // samples, or every node of a small grid), a whole grid line (a section's), and single nodes (a
@@ -107,7 +95,7 @@ struct RunSnapshot {
     std::uint64_t version = 0;  // grows with every change
     std::uint64_t run = 0;      // grows with every click
     RunState state = RunState::None;
-    std::optional<RunPlan> plan;
+    std::optional<CalculationPlan> plan;  // the click's, as it was planned
     ExactState exactState = ExactState::Pending;
     std::shared_ptr<const ExactField> exact;
     std::vector<WalkTrace> traces;
@@ -126,7 +114,7 @@ struct RunSnapshot {
 class RunData {
 public:
     // A click begins: everything of the last one is dropped.
-    void begin(RunPlan plan);
+    void begin(CalculationPlan plan);
     void setExact(std::shared_ptr<const ExactField> exact);
     void setExactState(ExactState state);
     void traced(WalkTrace trace);

@@ -44,12 +44,14 @@ void yieldToOtherThreads() { setpriority(PRIO_PROCESS, static_cast<id_t>(gettid(
 
 }  // namespace
 
-RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, QWidget* parent)
+RunView::RunView(const ScreenRow& screen, std::function<std::size_t()> availableMemory,
+                 QWidget* parent)
     : QWidget(parent, Qt::Window),
-      point_(formNumber == 2 || formNumber == 5),
+      point_(screen.isPoint()),
       availableMemory_(std::move(availableMemory)) {
-    setObjectName(QStringLiteral("GraficoForm%1").arg(formNumber));
-    setWindowTitle(QStringLiteral("Grafico Form%1").arg(formNumber));
+    const QString title = QString::fromUtf8(screen.title);
+    setObjectName(QStringLiteral("Grafico") + title);
+    setWindowTitle(QStringLiteral("Grafico ") + title);
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     content_ = new QWidget(this);
@@ -99,7 +101,12 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
     save_ = new QPushButton(QStringLiteral("&Salva immagine…"), this);
     save_->setObjectName(QStringLiteral("Command1"));
     connect(save_, &QPushButton::clicked, this, [this] { askWhereToSave(); });
+    resultPath_ = new QLabel(this);
+    resultPath_->setObjectName(QStringLiteral("Label1"));
+    resultPath_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    resultPath_->hide();
     auto* buttons = new QHBoxLayout();
+    buttons->addWidget(resultPath_);
     if (point_) {
         wholeField_ = new QPushButton(QStringLiteral("Campo &intero"), this);
         wholeField_->setObjectName(QStringLiteral("Command2"));
@@ -126,6 +133,11 @@ RunView::RunView(int formNumber, std::function<std::size_t()> availableMemory, Q
 
 RunView::~RunView() { stopExact(true); }
 
+void RunView::showResultPath(const QString& path) {
+    resultPath_->setText(QStringLiteral("File del risultato: %1").arg(path));
+    resultPath_->show();
+}
+
 ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& plan,
                          const Progress* progress) {
     ExactField field;
@@ -150,51 +162,30 @@ ExactField exactFieldFor(const ExactSolution& solution, const CalculationPlan& p
     return field;
 }
 
-void RunView::planned(const CalculationPlan& plan, Progress& /*progress*/) {
+void RunView::planned(const CalculationPlan& plan, const BoundaryGrid& grid,
+                      Progress& /*progress*/) {
     // The last click's solve, if it still runs, gives way before the new click's data begin.
     stopExact(true);
     firstWalksPosted_.store(false);
     if (plan.wholeField) {
         // The field solves for its own exact values; the point run's data stay as they were.
-        field_.begin({.domain = plan.domain,
-                      .datum = plan.datum,
-                      .lx = plan.lx,
-                      .ly = plan.ly,
-                      .walks = plan.walks,
-                      .walk = plan.walk,
-                      .nodes = {},
-                      .axis = std::nullopt});
+        field_.begin(plan);
         return;
     }
     field_.clear();
-    data_.begin({.domain = plan.domain,
-                 .datum = plan.datum,
-                 .lx = plan.lx,
-                 .ly = plan.ly,
-                 .walks = plan.walks,
-                 .walk = plan.walk,
-                 .nodes = plan.nodes,
-                 .axis = plan.axis});
+    data_.begin(plan);
     // A view closed meanwhile costs the click no solve.
     if (open_.load() && availableMemory_) {
-        startExact(plan);
+        startExact(plan, grid);
     }
 }
 
-void RunView::startExact(const CalculationPlan& plan) {
+void RunView::startExact(const CalculationPlan& plan, const BoundaryGrid& clickGrid) {
     const std::lock_guard lock(exactMutex_);
     // The click's grid lives only as long as the click: the solve, which may outlast it, works
     // on a copy (the grid keeps only its outer lines, so the copy is small).
-    auto grid = std::make_shared<const BoundaryGrid>(plan.grid);
-    auto own = std::make_shared<const CalculationPlan>(CalculationPlan{.grid = *grid,
-                                                                       .domain = plan.domain,
-                                                                       .datum = plan.datum,
-                                                                       .lx = plan.lx,
-                                                                       .ly = plan.ly,
-                                                                       .walks = plan.walks,
-                                                                       .walk = plan.walk,
-                                                                       .nodes = plan.nodes,
-                                                                       .axis = plan.axis});
+    auto grid = std::make_shared<const BoundaryGrid>(clickGrid);
+    auto own = std::make_shared<const CalculationPlan>(plan);
     if (exactThread_.joinable()) {
         exactThread_.join();
     }
@@ -202,7 +193,7 @@ void RunView::startExact(const CalculationPlan& plan) {
     exactThread_ = std::thread([this, grid, own, progress = exactProgress_] {
         yieldToOtherThreads();
         try {
-            solveExactFor(*own, *progress);
+            solveExactFor(*own, *grid, *progress);
         } catch (...) {
             // Stopped (Esc, the view closed, the next click), or failed in a way of its own:
             // this click has no exact solution.
@@ -222,13 +213,14 @@ void RunView::stopExact(bool wait) {
     }
 }
 
-void RunView::solveExactFor(const CalculationPlan& plan, Progress& progress) {
+void RunView::solveExactFor(const CalculationPlan& plan, const BoundaryGrid& grid,
+                            Progress& progress) {
     if (!availableMemory_) {
         return;
     }
     try {
         const ExactSolution solution =
-            solveExact(plan.grid, plan.domain, ExactSolveOptions(availableMemory_(), &progress));
+            solveExact(grid, plan.problem.domain, ExactSolveOptions(availableMemory_(), &progress));
         data_.setExact(
             std::make_shared<const ExactField>(exactFieldFor(solution, plan, &progress)));
     } catch (const std::bad_alloc&) {

@@ -48,6 +48,7 @@
 #include "calculation_observer.hpp"
 #include "field_data.hpp"
 #include "run_data.hpp"
+#include "screen_row.hpp"
 
 namespace nurlo {
 
@@ -73,9 +74,10 @@ public:
     // How often the view redraws while data come in.
     static constexpr int kRefreshMilliseconds = 200;
 
-    // The view of screen Form<formNumber>. `availableMemory` tells the bytes an exact solve may
-    // take (the program's memory gauge); without it no exact solution is computed.
-    explicit RunView(int formNumber, std::function<std::size_t()> availableMemory = {},
+    // The view of the screen of the table's row `screen` (its title, point or section).
+    // `availableMemory` tells the bytes an exact solve may take (the program's memory gauge);
+    // without it no exact solution is computed.
+    explicit RunView(const ScreenRow& screen, std::function<std::size_t()> availableMemory = {},
                      QWidget* parent = nullptr);
     ~RunView() override;
 
@@ -86,6 +88,9 @@ public:
     // What the view shows now: the data as they stood at its last redraw.
     const RunSnapshot& shown() const { return shown_; }
     bool isPointView() const { return point_; }
+
+    // Shows under the view where the screen writes its result file.
+    void showResultPath(const QString& path);
 
     // Redraws from the data now, if they changed since the last time. The numbers wait while
     // some of them are selected.
@@ -105,7 +110,8 @@ public:
     QFileDialog* askWhereToSave();
 
     // CalculationObserver: the click's plan, estimates and end.
-    void planned(const CalculationPlan& plan, Progress& progress) override;
+    void planned(const CalculationPlan& plan, const BoundaryGrid& grid,
+                 Progress& progress) override;
     void estimated(std::size_t index, Node node, const Estimate& estimate) override;
     void ended(Outcome outcome) override;
     // FieldObserver: a whole field's exact values and nodes, from the click's thread.
@@ -140,11 +146,12 @@ private:
     // Shows the field's page or the point run's.
     void showField(bool field);
     // The exact discrete solution of the click planned, into the data; on the solving thread.
-    void solveExactFor(const CalculationPlan& plan, Progress& progress);
+    void solveExactFor(const CalculationPlan& plan, const BoundaryGrid& grid, Progress& progress);
     // The numbers as they now stand, unless the person has some of them selected.
     void showNumbers();
-    // Starts the solve of `plan` on the solving thread (after a stopExact(true)).
-    void startExact(const CalculationPlan& plan);
+    // Starts the solve of `plan` on the solving thread (after a stopExact(true)), on a copy of
+    // the click's grid.
+    void startExact(const CalculationPlan& plan, const BoundaryGrid& clickGrid);
     // Asks the solve under way, if any, to stop; with `wait`, also waits for its thread to end.
     void stopExact(bool wait);
 
@@ -170,6 +177,7 @@ private:
     QPlainTextEdit* numbers_ = nullptr;
     QPushButton* save_ = nullptr;
     QPointer<QFileDialog> saveDialog_;
+    QLabel* resultPath_ = nullptr;
     QTimer timer_;
     // The solving thread and the progress it answers to; started and stopped under the mutex.
     std::mutex exactMutex_;

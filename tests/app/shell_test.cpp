@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "program.hpp"
+#include "run_view.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
 #include "section_file.hpp"
@@ -146,6 +147,52 @@ private slots:
         QVERIFY(!screen->isVisible());
         QVERIFY(program.menu()->isVisible());
         QCOMPARE(visibleWindows(), 1);
+    }
+
+    // The table of screens drives the menu: every row has its button, in its domain's row of the
+    // menu and captioned for a point or its line's axis, which opens its screen titled from the
+    // table; the screen's view is a point or a section view as the row says. The menu has no
+    // other button but "Esci", and a number the table lacks is refused.
+    void theTableOfScreensDrivesTheMenu() {
+        TestContext t;
+        Program program(t.context, createScreen);
+        program.start();
+        Form1& menu = *program.menu();
+        QCOMPARE(menu.findChildren<QPushButton*>().size(),
+                 static_cast<qsizetype>(screenTable().size()) + 1);
+        const int squareHeading = child<QLabel>(menu, "Label2")->y();
+        const int lHeading = child<QLabel>(menu, "Label3")->y();
+        for (const ScreenRow& row : screenTable()) {
+            const QString title = QString::fromUtf8(row.title);
+            const auto* button = child<QPushButton>(menu, row.menuButton);
+            const bool onSquare = row.domain == DomainFamily::Square;
+            QVERIFY2(onSquare ? button->y() > squareHeading && button->y() < lHeading
+                              : button->y() > lHeading,
+                     qPrintable(title));
+            QCOMPARE(button->text(), row.isPoint() ? QStringLiteral("In un punto")
+                                     : *row.section == SectionAxis::X
+                                         ? QStringLiteral("Lungo una sezione parallela x")
+                                         : QStringLiteral("Lungo una sezione parallela y"));
+            press(menu, row.menuButton);
+            ComputingScreen* screen = program.screen(row.number);
+            QVERIFY2(screen != nullptr && screen->isVisible() && !menu.isVisible(),
+                     qPrintable(title));
+            QCOMPARE(screen->windowTitle(), title);
+            if (!row.isPoint()) {  // its note on risultato.m tells the file's full path
+                QCOMPARE(child<QLabel>(*screen, "Label3")->toolTip(),
+                         QString::fromStdString(t.context.resultPath.string()));
+            }
+            press(*screen, "Command3");  // "Grafico…"
+            RunView* view = program.view(row.number);
+            QVERIFY(view != nullptr);
+            QCOMPARE(view->windowTitle(), QStringLiteral("Grafico ") + title);
+            QCOMPARE(view->isPointView(), row.isPoint());
+            view->close();
+            press(*screen, "Command2");
+            QVERIFY(menu.isVisible() && !screen->isVisible());
+        }
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, program.openScreen(8));
+        QVERIFY_THROWS_EXCEPTION(std::out_of_range, program.screen(1));
     }
 
     // Each screen keeps its designed client area, grown only where the row of the progress bar

@@ -53,6 +53,11 @@ private slots:
             RunView* view = program.view(form);
             QVERIFY(view != nullptr && view->isVisible());
             QCOMPARE(view->windowTitle(), QStringLiteral("Grafico Form%1").arg(form));
+            // A section view says where the screen writes its file, in full.
+            const auto* resultPath = view->findChild<QLabel*>(QStringLiteral("Label1"));
+            QCOMPARE(resultPath->isVisibleTo(view), axis.has_value());
+            QVERIFY(!axis || resultPath->text().endsWith(
+                                 QString::fromStdString(t.context.resultPath.string())));
             press(*screen, "Command1");
             press(*screen, "Command3");
             QCOMPARE(program.view(form), view);
@@ -69,7 +74,7 @@ private slots:
             // A point view records its walks; a section view, which draws none, records nothing.
             const std::int64_t ended = axis ? 0 : (form < 5 ? 200 : 300);
             QVERIFY2(data.state == RunState::Completed && data.exactState == ExactState::Computed &&
-                         data.plan && data.plan->datum == BoundaryDatum(datum) &&
+                         data.plan && data.plan->problem.datum == BoundaryDatum(datum) &&
                          data.plan->axis == axis && data.endedWalks == ended &&
                          data.plan->walk == (jumps ? WalkKind::Jump : WalkKind::Lattice),
                      qPrintable(where));

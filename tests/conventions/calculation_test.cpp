@@ -20,7 +20,7 @@ constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
 // Hears of plan and estimates in the background, of the end on the interface thread; runs a stage
 // of its own after the plan (as the view's solve does); Esc at `stopAt` estimates (0: in it).
 struct RecordingObserver final : CalculationObserver {
-    void planned(const CalculationPlan& plan, Progress& progress) override {
+    void planned(const CalculationPlan& plan, const BoundaryGrid&, Progress& progress) override {
         EXPECT_NE(std::this_thread::get_id(), interfaceThread);
         EXPECT_TRUE(nodes.empty()) << "a second plan";
         nodes = plan.nodes;
@@ -75,9 +75,9 @@ Body squareSection(const char* side, const char* s, const char* walks) {
         const double length = click.length(side, QStringLiteral("Dimensioni"));
         const Int16 fixed = click.count(s, QStringLiteral("Ordinata sezione"));
         const Int16 count = click.count(walks, QStringLiteral("N prove"));
-        ASSERT_TRUE(click.fillGrid(4, 4, length, length, BoundaryDatum::Seno));
+        ASSERT_TRUE(click.fillGrid(Problem::square(4, length), BoundaryDatum::Seno));
         const std::vector<Node> nodes = squareSectionNodes(SectionAxis::X, fixed, 4);
-        const EstimateAt at = click.walksAt(WalkDomain::square(4), count, nodes, SectionAxis::X);
+        const EstimateAt at = click.walksAt(count, nodes, SectionAxis::X);
         click.inBackground([&] {
             for (const Node node : nodes) {
                 values.push_back(at(node).value);
@@ -92,7 +92,8 @@ Body squareSection(const char* side, const char* s, const char* walks) {
 // screen gets and the end; unobserved, the same seed gives the same to the last bit.
 TEST(Calculation, anObservedClickEndsAsAnUnobservedOne) {
     const Body noDatum = [](Calculation& click, std::vector<double>&) {
-        EXPECT_FALSE(click.fillGrid(40, 40, 1.0, 1.0, std::nullopt));  // the grid all the same
+        EXPECT_FALSE(
+            click.fillGrid(Problem::square(40, 1.0), std::nullopt));  // the grid all the same
     };
     const auto section = squareSection("1", "2", "30");
     const struct {

@@ -5,6 +5,7 @@
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 
 namespace nurlo {
 namespace {
@@ -57,7 +58,7 @@ TEST(BoundaryGrid, TheLargestGridIsCreatedWhenMemoryAllowsIt) {
 
 TEST(SineDatum, SquareBottomRowForSideOneAndFourSteps) {
     BoundaryGrid grid(4, 4, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0));
     EXPECT_EQ(grid.at(0, 0), 0.0);
     EXPECT_EQ(grid.at(1, 0), 0.706825181105366);
     EXPECT_EQ(grid.at(2, 0), 0.9999996829318346);
@@ -68,7 +69,7 @@ TEST(SineDatum, SquareBottomRowForSideOneAndFourSteps) {
 
 TEST(SineDatum, LDomainBottomRowDependsOnlyOnLxAndNx) {
     BoundaryGrid grid(4, 7, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 3.5);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 3.5));
     EXPECT_EQ(grid.at(1, 0), 0.706825181105366);
     EXPECT_EQ(grid.at(2, 0), 0.9999996829318346);
     EXPECT_EQ(grid.at(3, 0), 0.7079509086484321);
@@ -78,42 +79,62 @@ TEST(SineDatum, LDomainBottomRowDependsOnlyOnLxAndNx) {
 
 TEST(SineDatum, LengthZeroGivesZerosAndANegativeLengthIsUsedAsItIs) {
     BoundaryGrid zero(4, 4, kTestGridMemory);
-    fillBoundary(zero, BoundaryDatum::Seno, 0.0, 0.0);
+    fillBoundary(zero, gridProblem(zero, BoundaryDatum::Seno, 0.0, 0.0));
     expectZeroElsewhere(zero, [](int, int) { return false; });
 
     BoundaryGrid negative(4, 4, kTestGridMemory);
-    fillBoundary(negative, BoundaryDatum::Seno, -1.0, -1.0);
+    fillBoundary(negative, gridProblem(negative, BoundaryDatum::Seno, -1.0, -1.0));
     EXPECT_EQ(negative.at(2, 0), -0.9999996829318346);
 }
 
 TEST(SineDatum, ZeroStepsFailAtTheFirstNode) {
     BoundaryGrid grid(0, 0, kTestGridMemory);
-    EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0),
+    EXPECT_RUNTIME_ERROR(fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0)),
                          ErrorKind::FloatingPoint);
+}
+
+// The fill reads its counts from the problem: a grid of other counts is refused untouched, and
+// the L's corner plays no part in what the outer lines hold.
+TEST(Fill, FollowsItsProblemAndRefusesAGridOfOtherCounts) {
+    BoundaryGrid grid(4, 6, kTestGridMemory);
+    EXPECT_THROW(fillBoundary(grid, Problem::square(4, 1.0, BoundaryDatum::Seno)),
+                 std::invalid_argument);
+    EXPECT_EQ(grid.at(2, 0), 0.0);
+    const Problem l{.domain = WalkDomain::lShaped(4, 6, 2, 3),
+                    .lx = 2.0,
+                    .ly = 3.0,
+                    .datum = BoundaryDatum::XY};
+    fillBoundary(grid, l);
+    BoundaryGrid whole(4, 6, kTestGridMemory);
+    fillBoundary(whole, gridProblem(whole, BoundaryDatum::XY, 2.0, 3.0));
+    for (const Int16 i : Int16Range(0, 4)) {
+        EXPECT_EQ(grid.at(i, 6), whole.at(i, 6));
+        EXPECT_EQ(grid.at(i, 6), harmonicDatumAt(l, {i, 6}));
+    }
 }
 
 TEST(NulloDatum, LeavesEveryNodeZeroEvenOnAOneNodeGrid) {
     BoundaryGrid single(0, 0, kTestGridMemory);
-    fillBoundary(single, BoundaryDatum::Nullo, 1.0, 1.0);
+    fillBoundary(single, gridProblem(single, BoundaryDatum::Nullo, 1.0, 1.0));
     EXPECT_EQ(single.at(0, 0), 0.0);
 
     BoundaryGrid grid(3, 2, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::Nullo, 2.0, 5.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Nullo, 2.0, 5.0));
     expectZeroElsewhere(grid, [](int, int) { return false; });
 }
 
 TEST(HarmonicData, NodeValuesOnTheTwoByTwoGrid) {
     BoundaryGrid exps(2, 2, kTestGridMemory);
-    fillBoundary(exps, BoundaryDatum::ExpXSiny, 2.0, 2.0);
+    fillBoundary(exps, gridProblem(exps, BoundaryDatum::ExpXSiny, 2.0, 2.0));
     EXPECT_EQ(exps.at(1, 1), 2.2873552871788423);
     EXPECT_EQ(exps.at(2, 2), 6.71884969742825);
 
     BoundaryGrid cubic(2, 2, kTestGridMemory);
-    fillBoundary(cubic, BoundaryDatum::X3Minus3XY2, 2.0, 2.0);
+    fillBoundary(cubic, gridProblem(cubic, BoundaryDatum::X3Minus3XY2, 2.0, 2.0));
     EXPECT_EQ(cubic.at(1, 1), -2.0);
 
     BoundaryGrid squares(2, 2, kTestGridMemory);
-    fillBoundary(squares, BoundaryDatum::X2MinusY2, 2.0, 2.0);
+    fillBoundary(squares, gridProblem(squares, BoundaryDatum::X2MinusY2, 2.0, 2.0));
     EXPECT_EQ(squares.at(1, 1), 0.0);
     EXPECT_EQ(squares.at(2, 0), 4.0);
     EXPECT_EQ(squares.at(0, 2), -4.0);
@@ -125,7 +146,7 @@ TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
     for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
                                       BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid grid(6, 3, kTestGridMemory);
-        fillBoundary(grid, datum, lx, ly);
+        fillBoundary(grid, gridProblem(grid, datum, lx, ly));
         for (int i = 0; i <= 6; ++i) {
             for (int j = 0; j <= 3; ++j) {
                 const double x = i * lx / 6;
@@ -144,12 +165,12 @@ TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
 
 TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
     BoundaryGrid grid(200, 200, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::XY, 1.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::XY, 1.0, 1.0));
     EXPECT_EQ(grid.at(200, 200), 1.0);
     EXPECT_EQ(grid.at(100, 50), (((100 * 1.0) * 50) * 1.0) / 40000.0);
 
     BoundaryGrid tall(100, 300, kTestGridMemory);
-    fillBoundary(tall, BoundaryDatum::XY, 2.0, 3.0);
+    fillBoundary(tall, gridProblem(tall, BoundaryDatum::XY, 2.0, 3.0));
     EXPECT_EQ(tall.at(100, 300), 6.0);
 }
 
@@ -157,32 +178,36 @@ TEST(HarmonicData, AZeroCountFailsWithTheFloatingPointError) {
     for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
                                       BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid flat(3, 0, kTestGridMemory);
-        EXPECT_RUNTIME_ERROR(fillBoundary(flat, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
+        EXPECT_RUNTIME_ERROR(fillBoundary(flat, gridProblem(flat, datum, 1.0, 1.0)),
+                             ErrorKind::FloatingPoint);
         BoundaryGrid thin(0, 3, kTestGridMemory);
-        EXPECT_RUNTIME_ERROR(fillBoundary(thin, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
+        EXPECT_RUNTIME_ERROR(fillBoundary(thin, gridProblem(thin, datum, 1.0, 1.0)),
+                             ErrorKind::FloatingPoint);
     }
 }
 
 TEST(HarmonicData, AValueTooLargeForADoubleFailsAtItsNode) {
     BoundaryGrid grid(2, 2, kTestGridMemory);
     // exp(X) overflows from x = 710 on: node (1, 0) with Lx = 2000 has x = 1000.
-    EXPECT_RUNTIME_ERROR(fillBoundary(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0),
-                         ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(
+        fillBoundary(grid, gridProblem(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0)),
+        ErrorKind::FloatingPoint);
     // The nodes before it were written.
     EXPECT_EQ(grid.at(0, 1), std::sin(0.5));
 
     BoundaryGrid cubic(2, 2, kTestGridMemory);
-    EXPECT_RUNTIME_ERROR(fillBoundary(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0),
-                         ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(
+        fillBoundary(cubic, gridProblem(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0)),
+        ErrorKind::FloatingPoint);
 }
 
 TEST(Fill, ALoopThatEndsAtTheLargestCountFinishes) {
     BoundaryGrid grid(32767, 1, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::X2MinusY2, 32767.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::X2MinusY2, 32767.0, 1.0));
     EXPECT_EQ(grid.at(32767, 0), std::pow(32767.0, 2.0));
 
     BoundaryGrid row(32767, 0, kTestGridMemory);
-    fillBoundary(row, BoundaryDatum::Seno, 1.0, 1.0);
+    fillBoundary(row, gridProblem(row, BoundaryDatum::Seno, 1.0, 1.0));
     EXPECT_EQ(row.at(32767, 0), 0.0);
 }
 

@@ -9,6 +9,7 @@
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "harmonic.hpp"
 #include "scripted_source.hpp"
 #include "walk_estimator.hpp"
@@ -53,7 +54,7 @@ TEST(WalkEstimatorStatistics, AgreesWithTheDiscreteHarmonicValueWithinFiveStanda
     }};
     for (const StatisticalCase& c : cases) {
         BoundaryGrid grid(c.nx, c.ny, kTestGridMemory);
-        fillBoundary(grid, c.datum, c.lx, c.ly);
+        fillBoundary(grid, gridProblem(grid, c.datum, c.lx, c.ly));
         const WalkDomain domain =
             c.a < 0 ? WalkDomain::square(c.nx) : WalkDomain::lShaped(c.nx, c.ny, c.a, c.b);
         SeededSource source(c.seed);
@@ -69,7 +70,7 @@ TEST(WalkEstimatorStatistics, AgreesWithTheDiscreteHarmonicValueWithinFiveStanda
 TEST(WalkEstimatorStatistics, SquareSineCentreMatchesTheKnownValue) {
     // The discrete harmonic value at (2, 2) of the 4 x 4 square with the sine border.
     BoundaryGrid grid(4, 4, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0));
     const WalkDomain domain = WalkDomain::square(4);
     EXPECT_NEAR(harmonicValue(grid, domain, {2, 2}), 0.2134234660, 1e-10);
     SeededSource source(2024);
@@ -81,7 +82,7 @@ TEST(WalkEstimatorStatistics, SquareSineCentreMatchesTheKnownValue) {
 class WalkEstimatorEdges : public ::testing::Test {
 protected:
     WalkEstimatorEdges() : grid_(4, 4, kTestGridMemory), domain_(WalkDomain::square(4)) {
-        fillBoundary(grid_, BoundaryDatum::Seno, 1.0, 1.0);
+        fillBoundary(grid_, gridProblem(grid_, BoundaryDatum::Seno, 1.0, 1.0));
     }
     Estimate run(Node start, Int16 n) {
         SeededSource source(7);
@@ -268,7 +269,7 @@ TEST(RunningStats, ValuesNearTheLargestDoubleKeepAFiniteStandardError) {
 // opposite.
 TEST(WalkEstimator, EndValuesOfBothSignsNearTheLargestDoubleGiveAFiniteStandardError) {
     BoundaryGrid grid(2, 2, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::X2MinusY2, 1.3e154, 1.3e154);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::X2MinusY2, 1.3e154, 1.3e154));
     ASSERT_GT(grid.at(2, 1), 1.2e308);
     ASSERT_EQ(grid.at(1, 2), -grid.at(2, 1));
     ScriptedSource source({0.1, 0.6});  // +x, then +y

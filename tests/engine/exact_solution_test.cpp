@@ -36,7 +36,7 @@ ExactSolution solve(const BoundaryGrid& grid, const WalkDomain& domain) {
 BoundaryGrid filled(const WalkDomain& d, BoundaryDatum datum = Seno, double lx = 1.0,
                     double ly = 1.0) {
     BoundaryGrid grid(d.nx(), d.ny(), kTestGridMemory);
-    fillBoundary(grid, datum, lx, ly);
+    fillBoundary(grid, {.domain = d, .lx = lx, .ly = ly, .datum = datum});
     return grid;
 }
 
@@ -230,8 +230,9 @@ TEST(ExactSolutionLarge, HarmonicDataAreTheirOwnSolutionThroughNodesLinesAndSamp
             for (int i = 0; i <= d.nx(); ++i)
                 scale = std::fmax(scale, std::fabs(grid.at(i, j)));
         const auto exact = [&](int i, int j) {
-            return harmonicDatumAt(datum, toInt16(i), toInt16(j), d.nx(), d.ny(), hx * d.nx(),
-                                   hy * d.ny());
+            return harmonicDatumAt(
+                {.domain = d, .lx = hx * d.nx(), .ly = hy * d.ny(), .datum = datum},
+                {toInt16(i), toInt16(j)});
         };
         const double tolerance = 1e-12 * scale;
         const int i0 = d.nx() / 3 + 1;

@@ -12,6 +12,7 @@
 
 #include "boundary_datum.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "walk_estimator.hpp"
 
 namespace nurlo {
@@ -54,7 +55,7 @@ std::vector<double> fullTable(BoundaryDatum datum, int nx, int ny, double lx, do
     }
     BoundaryGrid grid(nx, ny, kTestGridMemory);
     try {
-        fillBoundary(grid, datum, lx, ly);
+        fillBoundary(grid, gridProblem(grid, datum, lx, ly));
     } catch (const RuntimeError& error) {
         return ::testing::AssertionResult(error.kind() == expected) << "raised " << error.what();
     }
@@ -100,7 +101,7 @@ TEST(LargestGrid, AFastPointEstimateRunsWithinAMebibyteOfGrid) {
     constexpr Int16 n = 32766, half = n / 2;
     const WalkDomain domain = WalkDomain::lShaped(n, n, half, half);
     BoundaryGrid grid(n, n, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::XY, 1.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::XY, 1.0, 1.0));
     const WalkEstimator estimator(grid, domain, {.walk = WalkKind::Jump});
     const auto exact = [](Int16 i, Int16 j) { return (((i * 1.0) * j) * 1.0) / (double(n) * n); };
     // On the corner's segment every walk stops at once and reads the computed value, to the bit.
@@ -119,11 +120,13 @@ TEST(FillProgress, CountsOneUnitPerAbscissaIndexAndStopsWhenAsked) {
     for (const BoundaryDatumRow& row : kBoundaryData) {
         Progress progress;
         BoundaryGrid grid(9, 4, kTestGridMemory), untouched(9, 4, kTestGridMemory);
-        fillBoundary(grid, row.datum, 1.0, 1.0, &progress);
+        fillBoundary(grid, gridProblem(grid, row.datum, 1.0, 1.0), &progress);
         EXPECT_EQ(progress.done(), 10) << row.listText;
         progress.requestStop();
         if (row.datum != BoundaryDatum::Nullo) {
-            EXPECT_THROW(fillBoundary(untouched, row.datum, 1.0, 1.0, &progress), Interrupted);
+            EXPECT_THROW(
+                fillBoundary(untouched, gridProblem(untouched, row.datum, 1.0, 1.0), &progress),
+                Interrupted);
             EXPECT_TRUE(untouched.at(9, 4) == 0.0 && untouched.at(3, 2) == 0.0) << row.listText;
         }
     }

@@ -19,6 +19,7 @@
 #include "boundary_datum.hpp"
 #include "expect_error.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "harmonic.hpp"
 #include "walk_estimator.hpp"
 #include "walk_pool.hpp"
@@ -284,7 +285,7 @@ WalkDomain domainOf(const Scene& scene) {
 
 BoundaryGrid gridOf(const Scene& scene) {
     BoundaryGrid grid(scene.nx, scene.ny, kTestGridMemory);
-    fillBoundary(grid, scene.datum, 1.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, scene.datum, 1.0, 1.0));
     return grid;
 }
 

@@ -5,6 +5,7 @@
 
 #include "boundary_datum.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "walk_estimator.hpp"
 #include "walk_record.hpp"
 
@@ -29,7 +30,7 @@ TEST(WalkRecording, ChangesNoEstimateRecordsEveryEndInOrderAndTracesTheFirstWalk
     WalkPool pool(3);
     const WalkDomain domain = WalkDomain::lShaped(100, 80, 40, 30);
     BoundaryGrid grid(100, 80, kTestGridMemory);
-    fillBoundary(grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
+    fillBoundary(grid, gridProblem(grid, BoundaryDatum::ExpXSiny, 1.0, 1.0));
     const Node start{20, 60};
     for (const WalkKind walk : {WalkKind::Lattice, WalkKind::Jump}) {
         SeededSource plainSource(42);

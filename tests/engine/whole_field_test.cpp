@@ -21,7 +21,7 @@ using enum BoundaryDatum;
 
 BoundaryGrid filled(const WalkDomain& d, BoundaryDatum datum, double lx = 1.0, double ly = 1.0) {
     BoundaryGrid grid(d.nx(), d.ny(), kTestGridMemory);
-    fillBoundary(grid, datum, lx, ly);
+    fillBoundary(grid, {.domain = d, .lx = lx, .ly = ly, .datum = datum});
     return grid;
 }
 

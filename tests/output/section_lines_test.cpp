@@ -117,37 +117,34 @@ TEST(YSectionScript, EveryLineForEveryDatum) {
 
 struct PlanCase {
     const char* name;
-    LSectionInput input;
+    SectionAxis axis;
+    Int16 a, b, fixed;
     Int16 lastNode;
     double end, fixedCoordinate;
 };
 
-// Lx = 3 in 6 steps and Ly = 2 in 4 steps: both steps are 0.5.
-constexpr LSectionInput kAlongX = {.axis = SectionAxis::X, .lx = 3, .ly = 2, .nx = 6, .ny = 4};
-constexpr LSectionInput at(LSectionInput input, Int16 a, Int16 b, Int16 fixed) {
-    input.a = a;
-    input.b = b;
-    input.fixed = fixed;
-    return input;
+// Lx = 3 in nx = 6 steps and Ly = 2 in 4 steps: both steps are 0.5; the corner (a, b).
+Problem lShaped(Int16 a, Int16 b, Int16 nx = 6) {
+    return {.domain = WalkDomain::lShaped(nx, 4, a, b), .lx = 3, .ly = 2};
 }
 
 TEST(LSectionPlan, TheLineCrossesBelowTheCornerAndEndsOnItsSegmentFromItsRowOn) {
-    LSectionInput alongY = kAlongX;
-    alongY.axis = SectionAxis::Y;
+    constexpr SectionAxis X = SectionAxis::X;
+    constexpr SectionAxis Y = SectionAxis::Y;
     const std::vector<PlanCase> cases = {
-        {"j < b: the whole line", at(kAlongX, 3, 2, 1), 6, 3.0, 0.5},
-        {"j = b: up to the corner", at(kAlongX, 3, 2, 2), 3, 1.5, 1.0},
-        {"j > b: up to the segment x = a", at(kAlongX, 3, 2, 4), 3, 1.5, 2.0},
-        {"a = nx: the segment is the right side", at(kAlongX, 6, 2, 3), 6, 3.0, 1.5},
-        {"b > ny: nothing is cut", at(kAlongX, 3, 7, 4), 6, 3.0, 2.0},
-        {"b < 0: every row ends on x = a", at(kAlongX, 2, -2, 0), 2, 1.0, 0.0},
-        {"a < 0 and j >= b: no node at all", at(kAlongX, -1, 2, 3), -1, -0.5, 1.5},
-        {"along y, i < a: the whole column", at(alongY, 3, 2, 1), 4, 2.0, 0.5},
-        {"along y, i >= a: up to the segment y = b", at(alongY, 3, 2, 5), 2, 1.0, 2.5},
+        {"j < b: the whole line", X, 3, 2, 1, 6, 3.0, 0.5},
+        {"j = b: up to the corner", X, 3, 2, 2, 3, 1.5, 1.0},
+        {"j > b: up to the segment x = a", X, 3, 2, 4, 3, 1.5, 2.0},
+        {"a = nx: the segment is the right side", X, 6, 2, 3, 6, 3.0, 1.5},
+        {"b > ny: nothing is cut", X, 3, 7, 4, 6, 3.0, 2.0},
+        {"b < 0: every row ends on x = a", X, 2, -2, 0, 2, 1.0, 0.0},
+        {"a < 0 and j >= b: no node at all", X, -1, 2, 3, -1, -0.5, 1.5},
+        {"along y, i < a: the whole column", Y, 3, 2, 1, 4, 2.0, 0.5},
+        {"along y, i >= a: up to the segment y = b", Y, 3, 2, 5, 2, 1.0, 2.5},
     };
     for (const PlanCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const LSection section = planLSection(c.input);
+        const LSection section = planLSection(lShaped(c.a, c.b), c.axis, c.fixed);
         EXPECT_EQ(section.lastNode, c.lastNode);
         EXPECT_EQ(section.step, 0.5);
         EXPECT_EQ(section.end, c.end);
@@ -156,16 +153,13 @@ TEST(LSectionPlan, TheLineCrossesBelowTheCornerAndEndsOnItsSegmentFromItsRowOn) 
 }
 
 TEST(LSectionPlan, LinesThatWouldLeaveTheGridAreRefusedBeforeAnyWalk) {
-    EXPECT_RUNTIME_ERROR(planLSection(at(kAlongX, 9, 2, 3)), ErrorKind::SubscriptOutOfRange);
-    EXPECT_RUNTIME_ERROR(planLSection(at(kAlongX, 3, 2, 5)), ErrorKind::SubscriptOutOfRange);
-    EXPECT_RUNTIME_ERROR(planLSection(at(kAlongX, 3, 2, -1)), ErrorKind::SubscriptOutOfRange);
-    LSectionInput noSteps = at(kAlongX, 3, 2, 1);
-    noSteps.nx = 0;
-    EXPECT_RUNTIME_ERROR(planLSection(noSteps), ErrorKind::FloatingPoint);
+    constexpr SectionAxis X = SectionAxis::X;
+    EXPECT_RUNTIME_ERROR(planLSection(lShaped(9, 2), X, 3), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(planLSection(lShaped(3, 2), X, 5), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(planLSection(lShaped(3, 2), X, -1), ErrorKind::SubscriptOutOfRange);
+    EXPECT_RUNTIME_ERROR(planLSection(lShaped(3, 2, 0), X, 1), ErrorKind::FloatingPoint);
     // The last node's line would be "z2(32768)=...;".
-    LSectionInput widest = at(kAlongX, 3, 2, 1);
-    widest.nx = 32767;
-    EXPECT_RUNTIME_ERROR(planLSection(widest), ErrorKind::Overflow);
+    EXPECT_RUNTIME_ERROR(planLSection(lShaped(3, 2, 32767), X, 1), ErrorKind::Overflow);
 }
 
 }  // namespace

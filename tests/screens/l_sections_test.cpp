@@ -8,6 +8,7 @@
 #include "boundary_datum.hpp"
 #include "computing_screen.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "l_section_screen.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -359,7 +360,7 @@ private slots:
         QCOMPARE(lines.mid(4 + nodes), closingLines(form, "0.5", form == 6 ? "3" : "2"));
 
         BoundaryGrid grid(6, 4, kTestGridMemory);
-        fillBoundary(grid, static_cast<BoundaryDatum>(datum), 3.0, 2.0);
+        fillBoundary(grid, gridProblem(grid, static_cast<BoundaryDatum>(datum), 3.0, 2.0));
         const std::vector<NodeLine> estimates = nodeLines(lines);
         QCOMPARE(estimates.size(), std::size_t(nodes));
         for (int k = 0; k < nodes; ++k) {

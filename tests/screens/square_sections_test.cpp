@@ -8,6 +8,7 @@
 #include "boundary_datum.hpp"
 #include "computing_screen.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "harmonic.hpp"
 #include "screen_factory.hpp"
 #include "screen_fixture.hpp"
@@ -187,7 +188,8 @@ private slots:
         QVERIFY(t.messages.messages.empty());
 
         BoundaryGrid grid(n, n, kTestGridMemory);
-        fillBoundary(grid, BoundaryDatum::Seno, side.toDouble(), side.toDouble());
+        fillBoundary(grid,
+                     gridProblem(grid, BoundaryDatum::Seno, side.toDouble(), side.toDouble()));
         const WalkDomain domain = WalkDomain::square(n);
         const HarmonicSolution exact(
             n, n,

@@ -12,9 +12,9 @@
 namespace nurlo {
 namespace {
 
-RunPlan planOf(Int16 n, Int16 walks, WalkKind walk) {
-    RunPlan plan;
-    plan.domain = WalkDomain::square(n);
+CalculationPlan planOf(Int16 n, Int16 walks, WalkKind walk) {
+    CalculationPlan plan;
+    plan.problem = Problem::square(n, 1.0);
     plan.walks = walks;
     plan.walk = walk;
     return plan;

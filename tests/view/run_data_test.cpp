@@ -20,8 +20,9 @@ namespace {
 // Rows in node order whatever order the estimates come in, to the last bit with a decimal point
 // under a decimal-comma locale, empty where not estimated; only the first node's ends count.
 TEST(RunData, ASectionCopiesOneRowPerNodeInNodeOrder) {
-    const WalkDomain l = WalkDomain::lShaped(8, 8, 4, 4);
-    RunPlan plan{l, BoundaryDatum::XY, 1.0, 1.0, 50, WalkKind::Lattice, {}, SectionAxis::Y};
+    const Problem l{
+        .domain = WalkDomain::lShaped(8, 8, 4, 4), .lx = 1, .ly = 1, .datum = BoundaryDatum::XY};
+    CalculationPlan plan{l, 50, WalkKind::Lattice, {}, SectionAxis::Y};
     for (Int16 k = 0; k <= 4; ++k) {
         plan.nodes.push_back(sectionNode(SectionAxis::Y, 6, k));
     }
@@ -78,7 +79,11 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
     };
     for (const auto& [state, exact, datum, says] : cases) {
         RunData data;
-        data.begin({WalkDomain::lShaped(8, 8, 4, 4), datum, 1, 1, 100, {}, {{2, 7}}, {}});
+        data.begin({{.domain = WalkDomain::lShaped(8, 8, 4, 4), .lx = 1, .ly = 1, .datum = datum},
+                    100,
+                    {},
+                    {{2, 7}},
+                    {}});
         data.ended({2, 7}, std::vector<WalkEnd>{{{8, 3}, 1.0}, {{0, 6}, 0.0}});
         if (state == Completed) {
             data.estimated(0, {.value = -0.38, .standardError = 0.01, .walks = 100});
@@ -105,7 +110,7 @@ TEST(RunData, APointClickSaysHowItEndedAndCopiesItsRow) {
 // A standard error that is not finite is said to be so, never passed off as none.
 TEST(RunData, AStandardErrorThatIsNotFiniteSaysSo) {
     RunData data;
-    data.begin({WalkDomain::square(2), BoundaryDatum::Nullo, 1, 1, 2, {}, {{1, 1}}, {}});
+    data.begin({Problem::square(2, 1.0), 2, {}, {{1, 1}}, {}});
     data.setExact(
         std::make_shared<ExactField>(ExactField::table(2, 2, std::vector<double>(9, 0.0))));
     data.estimated(0, {.value = 0.0, .standardError = std::nan(""), .walks = 2});
@@ -175,27 +180,20 @@ TEST(AxisScale, TicksAreRoundFitTheDataAndReadTrue) {
 // ends included; no other node. A pixel takes the nearest sample.
 TEST(ExactField, HoldsTheSectionsLineOrTheStartAndTheSamplesOfTheSolution) {
     const WalkDomain d = WalkDomain::lShaped(700, 600, 300, 200);
+    const Problem problem{.domain = d, .lx = 1, .ly = 1, .datum = BoundaryDatum::ExpXSiny};
     BoundaryGrid grid(700, 600, std::size_t{1} << 20);
-    fillBoundary(grid, BoundaryDatum::ExpXSiny, 1.0, 1.0);
+    fillBoundary(grid, problem);
     const ExactSolution u = solveExact(grid, d, ExactSolveOptions(std::size_t{1} << 30));
     const std::vector<double> field = u.field();
     const auto at = [&](int i, int j) { return field[static_cast<std::size_t>(i * 601 + j)]; };
-    const CalculationPlan section{grid,
-                                  d,
-                                  BoundaryDatum::ExpXSiny,
-                                  1,
-                                  1,
-                                  10,
-                                  WalkKind::Lattice,
-                                  {{0, 150}, {1, 150}},
-                                  SectionAxis::X};
+    const CalculationPlan section{
+        problem, 10, WalkKind::Lattice, {{0, 150}, {1, 150}}, SectionAxis::X};
     const ExactField line = exactFieldFor(u, section, nullptr);
     for (Int16 i = 0; i <= 700; ++i)
         EXPECT_NEAR(line.find({i, 150}).value(), at(i, 150), 1e-13);
     EXPECT_FALSE(line.contains({3, 151}));
 
-    const CalculationPlan point{
-        grid, d, BoundaryDatum::ExpXSiny, 1, 1, 10, WalkKind::Lattice, {{123, 456}}, {}};
+    const CalculationPlan point{problem, 10, WalkKind::Lattice, {{123, 456}}, {}};
     const ExactField picture = exactFieldFor(u, point, nullptr);
     EXPECT_NEAR(picture.find({123, 456}).value(), at(123, 456), 1e-13);
     ASSERT_EQ(picture.columns.size(), 512u);

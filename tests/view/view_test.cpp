@@ -18,10 +18,12 @@
 #include "calculation.hpp"
 #include "domain_picture.hpp"
 #include "grid_memory.hpp"
+#include "grid_problem.hpp"
 #include "held_input.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
 #include "runtime_error.hpp"
+#include "screen_factory.hpp"
 #include "window_system_input.hpp"
 
 namespace nurlo {
@@ -81,11 +83,13 @@ struct PointClick {
 
     PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
                std::size_t memory)
-        : grid(domain.nx(), domain.ny(), kTestGridMemory), view(5, [memory] { return memory; }) {
-        fillBoundary(grid, datum, 1.0, 1.0);
+        : grid(domain.nx(), domain.ny(), kTestGridMemory),
+          view(screenRow(5), [memory] { return memory; }) {
+        const Problem problem{.domain = domain, .lx = 1.0, .ly = 1.0, .datum = datum};
+        fillBoundary(grid, problem);
         view.show();
         Progress progress;
-        view.planned({grid, domain, datum, 1.0, 1.0, walks, walk, {start}, {}}, progress);
+        view.planned({problem, walks, walk, {start}, {}}, grid, progress);
         SeededSource source(5);
         view.estimated(0, start,
                        WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
@@ -115,7 +119,7 @@ private slots:
         const RunSnapshot data = click.view.data().snapshot();
         std::int64_t total = 0;
         for (const auto& [key, count] : data.endCounts) {
-            QVERIFY(data.plan->domain.stops(keyNode(key)));
+            QVERIFY(data.plan->problem.domain.stops(keyNode(key)));
             total += count;
         }
         QCOMPARE(total, 2000);
@@ -131,7 +135,7 @@ private slots:
         for (const Int16 k : {Int16{100}, Int16{2000}}) {
             SeededSource source(5);
             const Estimate e =
-                WalkEstimator(click.grid, data.plan->domain, {}).run({10, 30}, k, source);
+                WalkEstimator(click.grid, data.plan->problem.domain, {}).run({10, 30}, k, source);
             const RunningPoint& p = data.running.at(static_cast<std::size_t>(k - 1));
             QCOMPARE(p.walks, std::int64_t{k});
             QCOMPARE(p.mean, e.value);
@@ -184,11 +188,12 @@ private slots:
     // A section view follows its estimates as they come; a line of thousands of nodes reaches the
     // chart thinned alike in every series, its last node (at 1) still drawn.
     void aSectionViewFollowsItsNodesThinnedAlike() {
-        RunPlan plan{WalkDomain::square(4000), BoundaryDatum::XY, 1, 1, 10, {}, {}, SectionAxis::X};
+        CalculationPlan plan{
+            Problem::square(4000, 1, BoundaryDatum::XY), 10, {}, {}, SectionAxis::X};
         for (Int16 k = 0; k <= 4000; ++k) {
             plan.nodes.push_back({k, 1});
         }
-        RunView view(7);
+        RunView view(screenRow(7));
         view.data().begin(plan);
         view.data().setExact(
             std::make_shared<ExactField>(ExactField::table(4000, 1, std::vector<double>(8002))));
@@ -217,15 +222,15 @@ private slots:
         const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
         const Node start{10, 30};
         HeldGauge gauge;
-        RunView view(5, [&gauge] { return gauge.pass(); });
+        RunView view(screenRow(5), [&gauge] { return gauge.pass(); });
         view.show();
         WalkPool pool(2);
         ScreenSource source = SeededSource(7);
         Calculation click({pool, source, plentyOfMemory}, WalkKind::Jump, &view);
         Estimate estimate;
         QCOMPARE(click.run([&] {
-            click.fillGrid(60, 40, 1.5, 1.0, BoundaryDatum::X2MinusY2);
-            estimate = click.estimate(domain, start, 2000);
+            click.fillGrid({.domain = domain, .lx = 1.5, .ly = 1.0}, BoundaryDatum::X2MinusY2);
+            estimate = click.estimate(start, 2000);
         }),
                  Outcome::Completed);
         RunSnapshot data = view.data().snapshot();
@@ -241,12 +246,16 @@ private slots:
 
         // Esc: the click ends interrupted, and the solve, held meanwhile, stops.
         BoundaryGrid grid(60, 40, kTestGridMemory);
-        fillBoundary(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0);
+        fillBoundary(grid, gridProblem(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0));
         const CalculationPlan plan{
-            grid, domain, BoundaryDatum::X2MinusY2, 1.5, 1.0, 10, WalkKind::Jump, {start}, {}};
+            {.domain = domain, .lx = 1.5, .ly = 1.0, .datum = BoundaryDatum::X2MinusY2},
+            10,
+            WalkKind::Jump,
+            {start},
+            {}};
         Progress progress;
         gauge.close();
-        view.planned(plan, progress);
+        view.planned(plan, grid, progress);
         QTRY_VERIFY(gauge.reached);
         view.ended(Outcome::Interrupted);
         gauge.open();
@@ -255,32 +264,37 @@ private slots:
 
         for (const auto& [kind, exact] : {std::pair{ErrorKind::OutOfMemory, ExactState::TooLarge},
                                           {ErrorKind::FloatingPoint, ExactState::Missing}}) {
-            RunView failing(2, [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
+            RunView failing(screenRow(2),
+                            [kind = kind]() -> std::size_t { throw RuntimeError(kind); });
             failing.show();
-            failing.planned(plan, progress);
+            failing.planned(plan, grid, progress);
             failing.ended(Outcome::Completed);
             QTRY_COMPARE(failing.data().snapshot().exactState, exact);
         }
-        RunView closed(2, [] { return std::size_t{1} << 30; });
-        closed.planned(plan, progress);
+        RunView closed(screenRow(2), [] { return std::size_t{1} << 30; });
+        closed.planned(plan, grid, progress);
         closed.ended(Outcome::Completed);
         QCOMPARE(closed.data().snapshot().exactState, ExactState::Missing);
 
         // A view that goes while its solve of a large grid runs stops it and waits for its thread;
         // so does the next click.
         BoundaryGrid large(3000, 3000, kTestGridMemory);
-        fillBoundary(large, BoundaryDatum::Seno, 1.0, 1.0);
-        const CalculationPlan largePlan{large, WalkDomain::square(3000), BoundaryDatum::Seno, 1, 1,
-                                        10,    WalkKind::Jump,           {{1, 1500}},         {}};
+        fillBoundary(large, gridProblem(large, BoundaryDatum::Seno, 1.0, 1.0));
+        const CalculationPlan largePlan{
+            {.domain = WalkDomain::square(3000), .lx = 1, .ly = 1, .datum = BoundaryDatum::Seno},
+            10,
+            WalkKind::Jump,
+            {{1, 1500}},
+            {}};
         for (const bool again : {false, true}) {
             HeldGauge started;
             started.open();
-            RunView going(2, [&started] { return started.pass(); });
+            RunView going(screenRow(2), [&started] { return started.pass(); });
             going.show();
-            going.planned(largePlan, progress);
+            going.planned(largePlan, large, progress);
             QTRY_VERIFY(started.reached);
             if (again) {
-                going.planned(plan, progress);
+                going.planned(plan, grid, progress);
                 QTRY_COMPARE(going.data().snapshot().exactState, ExactState::Computed);
             }
         }
@@ -290,14 +304,17 @@ private slots:
     // running mean and the ends; then, once it ends, the whole.
     void aPointViewShowsTheWalksSoFar() {
         BoundaryGrid grid(40, 40, kTestGridMemory);
-        fillBoundary(grid, BoundaryDatum::Seno, 1.0, 1.0);
+        fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0));
         const WalkDomain domain = WalkDomain::square(40);
-        RunView view(2);
+        RunView view(screenRow(2));
         view.show();
         Progress progress;
-        view.planned(
-            {grid, domain, BoundaryDatum::Seno, 1, 1, 6400, WalkKind::Lattice, {{20, 20}}, {}},
-            progress);
+        view.planned({{.domain = domain, .lx = 1, .ly = 1, .datum = BoundaryDatum::Seno},
+                      6400,
+                      WalkKind::Lattice,
+                      {{20, 20}},
+                      {}},
+                     grid, progress);
         std::vector<WalkEnd> ends;
         for (Int16 k = 0; k < 64; ++k) {
             ends.push_back({{k, 0}, 0.01 * k});
@@ -324,7 +341,7 @@ private slots:
     // "Salva immagine…" saves; the screens' own input stays held, and Esc on the view still stops
     // the click. Before any click Ctrl+C leaves the clipboard alone.
     void theViewAnswersDuringAClick() {
-        RunView idle(2);
+        RunView idle(screenRow(2));
         idle.show();
         QVERIFY(QTest::qWaitForWindowExposed(&idle));
         QApplication::clipboard()->setText(QStringLiteral("già copiato"));
@@ -367,7 +384,7 @@ private slots:
     // near the largest double, then all zero. The walk axis is logarithmic until the check box
     // says otherwise; the envelope meets the band at the last walk.
     void theConvergenceChartFitsAnyData() {
-        RunView view(2);
+        RunView view(screenRow(2));
         view.show();
         auto* chart = view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
         BoundaryGrid grid(2, 2, kTestGridMemory);
@@ -378,16 +395,13 @@ private slots:
                                         {1e300, 3e300},
                                         {-0.8e308, 0.8e308},
                                         {0.0, 0.0}}) {
-            view.planned({grid,
-                          WalkDomain::square(2),
-                          BoundaryDatum::Nullo,
-                          1,
-                          1,
-                          64,
-                          WalkKind::Lattice,
-                          {{1, 1}},
-                          {}},
-                         progress);
+            view.planned(
+                {{.domain = WalkDomain::square(2), .lx = 1, .ly = 1, .datum = BoundaryDatum::Nullo},
+                 64,
+                 WalkKind::Lattice,
+                 {{1, 1}},
+                 {}},
+                grid, progress);
             std::vector<WalkEnd> ends;
             for (int k = 0; k < 64; ++k) {
                 ends.push_back({{0, 1}, k % 2 == 0 ? low : high});
@@ -436,20 +450,17 @@ private slots:
     // before the outer lines wall nothing off, and a start beyond the corner has the L hatched
     // instead of its block.
     void thePictureDrawsTheDomainAsTheWalksSeeIt() {
-        RunView view(2);
+        RunView view(screenRow(2));
         view.show();
         BoundaryGrid grid(20, 20, kTestGridMemory);
         Progress progress;
-        view.planned({grid,
-                      WalkDomain::square(20),
-                      BoundaryDatum::Nullo,
-                      1,
-                      1,
-                      10,
-                      WalkKind::Lattice,
-                      {{10, 10}},
-                      {}},
-                     progress);
+        view.planned(
+            {{.domain = WalkDomain::square(20), .lx = 1, .ly = 1, .datum = BoundaryDatum::Nullo},
+             10,
+             WalkKind::Lattice,
+             {{10, 10}},
+             {}},
+            grid, progress);
         auto field =
             std::make_shared<ExactField>(ExactField::table(20, 20, std::vector<double>(441)));
         for (std::size_t k = 0; k < field->values.size(); ++k) {
@@ -508,7 +519,7 @@ private slots:
         const int watch = inotify_init1(IN_NONBLOCK);
         QVERIFY(watch >= 0 &&
                 inotify_add_watch(watch, folder.path().toLocal8Bit().constData(), IN_OPEN) >= 0);
-        RunView view(2);
+        RunView view(screenRow(2));
         view.show();
         QFileDialog* dialog = view.askWhereToSave();
         dialog->setNameFilter(QStringLiteral("Tutti i file (*)"));  // every file listed
