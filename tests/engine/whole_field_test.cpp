@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <set>
 #include <utility>
 #include <vector>
@@ -76,21 +77,17 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
                 EXPECT_EQ(indexes.front(), 1);
                 EXPECT_EQ(indexes.back(), n - 1);
             }
-            int shortest = n;
-            int longest = 0;
-            for (std::size_t k = 1; k < indexes.size(); ++k) {
-                shortest = std::min(shortest, indexes[k] - indexes[k - 1]);
-                longest = std::max(longest, indexes[k] - indexes[k - 1]);
-            }
+            std::vector<int> steps(indexes.size());
+            std::adjacent_difference(indexes.begin(), indexes.end(), steps.begin());
             if (indexes.size() > 1) {
-                EXPECT_GE(shortest, 1);
-                EXPECT_LE(longest - shortest, 1);
-                // The half steps at the ends are as even as the steps between.
-                EXPECT_LE(2 * indexes.front(), longest + 1);
+                const auto [shortest, longest] =
+                    std::minmax_element(steps.begin() + 1, steps.end());
+                EXPECT_GE(*shortest, 1);
+                EXPECT_LE(*longest - *shortest, 1);
+                EXPECT_LE(2 * indexes.front(), *longest + 1);  // the half steps at the ends
             }
         }
-        // The nodes: the lattice's nodes where walks do not stop, column by column, each once.
-        std::vector<Node> expected;
+        std::vector<Node> expected;  // the lattice's free nodes, column by column
         for (const int i : lattice.columns) {
             for (const int j : lattice.rows) {
                 const Node node{static_cast<Int16>(i), static_cast<Int16>(j)};
@@ -100,7 +97,6 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
             }
         }
         EXPECT_EQ(lattice.nodes, expected);
-        // On a small grid that is every free node of the domain.
         if (d.nx() <= 65 && d.ny() <= 65) {
             std::size_t free = 0;
             for (int i = 0; i <= d.nx(); ++i) {
@@ -110,26 +106,19 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
             }
             EXPECT_EQ(lattice.nodes.size(), free);
         }
-        // The exact values at the nodes are the solution's own, node by node.
         if (!lattice.nodes.empty() && d.nx() <= 300) {
             const BoundaryGrid grid = filled(d, ExpXSiny);
             const ExactSolution u = solveExact(grid, d, ExactSolveOptions(kPlentyOfMemory));
             const std::vector<double> exact = exactAtLattice(u, lattice);
-            ASSERT_EQ(exact.size(), lattice.nodes.size());
-            for (std::size_t k = 0; k < exact.size(); k += 7) {
+            for (std::size_t k = 0; k < lattice.nodes.size(); k += 7) {
                 EXPECT_NEAR(exact[k], u.at(lattice.nodes[k].x, lattice.nodes[k].y), 1e-12);
             }
         }
     }
-    // A node off the lattice has no sample to read.
-    {
-        const WalkDomain d = WalkDomain::square(8);
-        FieldLattice lattice = fieldLattice(d);
-        lattice.nodes.push_back({3, 9});
-        const BoundaryGrid grid = filled(d, Seno);
-        EXPECT_THROW(exactValues(grid, d, lattice), std::invalid_argument);
-    }
-    // Odd counts of columns: the spread keeps its ends and its steps.
+    FieldLattice offGrid = fieldLattice(WalkDomain::square(8));
+    offGrid.nodes.push_back({3, 9});
+    EXPECT_THROW(exactValues(filled(WalkDomain::square(8), Seno), WalkDomain::square(8), offGrid),
+                 std::invalid_argument);
     EXPECT_EQ(spreadFreeIndexes(10, 3), (std::vector<int>{2, 5, 8}));
     EXPECT_EQ(spreadFreeIndexes(10, 1), (std::vector<int>{5}));
     EXPECT_TRUE(spreadFreeIndexes(-4, 64).empty());
@@ -145,17 +134,19 @@ struct FieldCase {
     std::uint64_t seed;
 };
 
-std::vector<FieldValue> runField(const FieldCase& c, WalkPool* pool, const BoundaryGrid& grid,
-                                 const WalkDomain& walkDomain, std::span<const double> exact,
-                                 const FieldLattice& lattice) {
-    SeededSource source(c.seed);
+template <class Source = SeededSource>
+ZSummary fieldZ(const FieldCase& c, WalkPool& pool, const BoundaryGrid& grid,
+                std::span<const double> exact, const FieldLattice& lattice) {
+    Source source(c.seed);
     std::vector<FieldValue> values;
-    estimateField(grid, walkDomain, lattice, exact, c.walks, source,
-                  FieldOptions{.pool = pool, .walk = c.walk}, values);
-    return values;
+    estimateField(grid, c.domain, lattice, exact, c.walks, source,
+                  FieldOptions{.pool = &pool, .walk = c.walk}, values);
+    EXPECT_EQ(values.size(), lattice.nodes.size());
+    // Nodes whose walks all end on one value have no standard error, and no z.
+    EXPECT_GE(summarizeZ(values).count, static_cast<std::int64_t>(values.size()) * 7 / 10);
+    return summarizeZ(values);
 }
 
-// A source whose draws are squeezed towards 0: a walk that leans one way.
 class SqueezedSource {
 public:
     explicit SqueezedSource(std::uint64_t seed) : inner_(seed) {}
@@ -173,10 +164,8 @@ bool passes(const ZSummary& z) {
     return std::fabs(z.mean) <= 0.1 && z.deviation >= 0.9 && z.deviation <= 1.1;
 }
 
-// Seeded whole fields on several domains, both walks: the z values have mean within 0.1 of 0 and
-// standard deviation within 0.9..1.1. The same walks against a wrong exact solution (a grid
-// filled with a length 3 % off), and walks biased by stopping one row below the L's segment
-// against the right one, fail that check.
+// Seeded fields on several domains, both walks: z has mean within 0.1 of 0 and deviation within
+// 0.9..1.1; against a wrong exact solution (lengths 3 % off), or with leaning walks, it fails.
 TEST(WholeFieldStatistics, ZIsStandardNoiseAndABiasShows) {
     const std::vector<FieldCase> cases = {
         {"square 80 exp sin, jumps", WalkDomain::square(80), ExpXSiny, 1.0, 1.0, WalkKind::Jump,
@@ -194,32 +183,21 @@ TEST(WholeFieldStatistics, ZIsStandardNoiseAndABiasShows) {
         const BoundaryGrid grid = filled(c.domain, c.datum, c.lx, c.ly);
         const FieldLattice lattice = fieldLattice(c.domain);
         const std::vector<double> exact = exactValues(grid, c.domain, lattice);
-        const std::vector<FieldValue> values = runField(c, &pool, grid, c.domain, exact, lattice);
-        ASSERT_EQ(values.size(), lattice.nodes.size());
-        const ZSummary z = summarizeZ(values);
-        // Nodes whose walks all end on one value (where the datum is 0 on every side they reach)
-        // have no standard error, and no z.
-        EXPECT_GE(z.count, static_cast<std::int64_t>(values.size()) * 7 / 10);
+        const ZSummary z = fieldZ(c, pool, grid, exact, lattice);
         EXPECT_TRUE(passes(z)) << "mean " << z.mean << ", deviation " << z.deviation;
-
-        // A wrong exact value: the solution of a grid filled with lengths 3 % longer.
-        const BoundaryGrid stretched = filled(c.domain, c.datum, c.lx * 1.03, c.ly * 1.03);
-        const std::vector<double> wrong = exactValues(stretched, c.domain, lattice);
-        const ZSummary off = summarizeZ(runField(c, &pool, grid, c.domain, wrong, lattice));
+        const std::vector<double> wrong =
+            exactValues(filled(c.domain, c.datum, c.lx * 1.03, c.ly * 1.03), c.domain, lattice);
+        const ZSummary off = fieldZ(c, pool, grid, wrong, lattice);
         EXPECT_FALSE(passes(off)) << "mean " << off.mean << ", deviation " << off.deviation;
     }
-    // A biased walk: its draws squeezed 1 % towards 0, so that it steps down a little less often.
-    const FieldCase c{
-        "L biased", WalkDomain::lShaped(60, 45, 30, 20), XY, 2.0, 1.5, WalkKind::Lattice, 300, 21};
+    // Walks whose draws are squeezed 1 % towards 0, so that they step down a little less often.
+    FieldCase c{"L", WalkDomain::lShaped(60, 45, 30, 20), XY, 2.0, 1.5, WalkKind::Lattice, 300, 21};
     const BoundaryGrid grid = filled(c.domain, c.datum, c.lx, c.ly);
     const FieldLattice lattice = fieldLattice(c.domain);
     const std::vector<double> exact = exactValues(grid, c.domain, lattice);
     for (const WalkKind walk : {WalkKind::Lattice, WalkKind::Jump}) {
-        SqueezedSource source(21);
-        std::vector<FieldValue> values;
-        estimateField(grid, c.domain, lattice, exact, c.walks, source,
-                      FieldOptions{.pool = &pool, .walk = walk}, values);
-        const ZSummary biased = summarizeZ(values);
+        c.walk = walk;
+        const ZSummary biased = fieldZ<SqueezedSource>(c, pool, grid, exact, lattice);
         EXPECT_FALSE(passes(biased))
             << "mean " << biased.mean << ", deviation " << biased.deviation;
     }
@@ -253,28 +231,32 @@ bool sameBits(const FieldValue& x, const FieldValue& y) {
            std::memcmp(&x.exact, &y.exact, 8) == 0;
 }
 
-// A seeded field is the same to the last bit on one thread, with many nodes shared out as tasks
-// on 2 and 7 threads, and with few nodes whose chunks are shared out; the observer hears of the
-// nodes in order. Esc, asked for after some nodes, ends the run with Interrupted: what it had
-// delivered is kept, and is the start of the whole run.
+// One seeded field on the pool of `threads`, heard by `observer`.
+FieldLattice runOn(int threads, const BoundaryGrid& grid, const WalkDomain& d, std::uint64_t seed,
+                   Progress& progress, Recording& observer, std::vector<FieldValue>& values) {
+    WalkPool pool(threads);
+    SeededSource source(seed);
+    return runWholeField(grid, d, 200, source, kPlentyOfMemory,
+                         FieldOptions{.pool = &pool, .progress = &progress, .observer = &observer},
+                         values);
+}
+
+// A seeded field is the same to the last bit on one thread and on 2 and 7 (many nodes as tasks,
+// or few nodes whose chunks are shared out); the observer hears of the nodes in order. Esc after
+// some nodes ends the run with Interrupted, keeping what it had, the start of the whole run.
 TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
     for (const WalkDomain d : {WalkDomain::lShaped(90, 70, 30, 50), WalkDomain::square(4)}) {
         const BoundaryGrid grid = filled(d, ExpXSiny);
         std::vector<FieldValue> reference;
         SeededSource first(77);
-        const FieldLattice lattice =
-            runWholeField(grid, d, 200, first, kPlentyOfMemory, FieldOptions{}, reference);
-        ASSERT_EQ(reference.size(), lattice.nodes.size());
+        runWholeField(grid, d, 200, first, kPlentyOfMemory, FieldOptions{}, reference);
         for (const int threads : {2, 7}) {
             SCOPED_TRACE(threads);
-            WalkPool pool(threads);
             Progress progress;
             Recording observer;
-            SeededSource source(77);
             std::vector<FieldValue> values;
-            runWholeField(grid, d, 200, source, kPlentyOfMemory,
-                          FieldOptions{.pool = &pool, .progress = &progress, .observer = &observer},
-                          values);
+            const FieldLattice lattice = runOn(threads, grid, d, 77, progress, observer, values);
+            ASSERT_EQ(reference.size(), lattice.nodes.size());
             ASSERT_EQ(values.size(), reference.size());
             ASSERT_EQ(observer.values.size(), reference.size());
             ASSERT_EQ(observer.exact.size(), reference.size());
@@ -290,7 +272,6 @@ TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
             EXPECT_EQ(progress.total(), static_cast<std::int64_t>(reference.size()) * 200);
         }
     }
-    // Esc after 40 of the nodes.
     const WalkDomain d = WalkDomain::lShaped(90, 70, 30, 50);
     const BoundaryGrid grid = filled(d, ExpXSiny);
     std::vector<FieldValue> reference;
@@ -298,18 +279,12 @@ TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
     runWholeField(grid, d, 200, first, kPlentyOfMemory, FieldOptions{}, reference);
     for (const int threads : {1, 2}) {
         SCOPED_TRACE(threads);
-        WalkPool pool(threads);
         Progress progress;
         Recording observer;
         observer.stopAfter = 40;
         observer.progress = &progress;
-        SeededSource source(5);
         std::vector<FieldValue> values;
-        EXPECT_THROW(
-            runWholeField(grid, d, 200, source, kPlentyOfMemory,
-                          FieldOptions{.pool = &pool, .progress = &progress, .observer = &observer},
-                          values),
-            Interrupted);
+        EXPECT_THROW(runOn(threads, grid, d, 5, progress, observer, values), Interrupted);
         ASSERT_GE(values.size(), 40U);
         EXPECT_LT(values.size(), reference.size());
         EXPECT_EQ(values.size(), observer.values.size());
@@ -320,8 +295,8 @@ TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
     }
 }
 
-// The z of a node, and the summary: nodes without a standard error have no z and are left out;
-// a grid too large for the memory given is refused before any walk.
+// Nodes without a standard error have no z and are left out of the summary; a grid too large
+// for the memory given is refused before any walk.
 TEST(WholeFieldRun, ZWithoutAYardstickIsLeftOutAndATooLargeSolveIsRefused) {
     EXPECT_DOUBLE_EQ(zScore(Estimate{1.5, 0.25, 100}, 1.0), 2.0);
     EXPECT_TRUE(std::isnan(zScore(Estimate{1.0, 0.0, 100}, 1.0)));
@@ -337,7 +312,6 @@ TEST(WholeFieldRun, ZWithoutAYardstickIsLeftOutAndATooLargeSolveIsRefused) {
     EXPECT_DOUBLE_EQ(z.deviation, 2.0);
     EXPECT_TRUE(std::isnan(summarizeZ({}).mean));
 
-    // The zero datum: every walk ends on 0, so no node has a z.
     const WalkDomain d = WalkDomain::square(6);
     const BoundaryGrid zero = filled(d, Nullo);
     SeededSource source(1);
