@@ -1,13 +1,12 @@
-// "Campo intero" through the program's own wiring: the point view's button runs the screen's
-// whole field as a click, the view fills its maps and numbers and copies the field, Esc keeps the
-// nodes estimated, a bad field gets the screen's message, and "Calcola!" brings the point run
-// back.
+// "Campo intero" through the program's own wiring: the view's button runs the screen's whole field
+// as a click; the view shows, counts and copies it; Esc keeps the nodes; a bad field is reported.
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QtTest>
+#include <numeric>
 
 #include "field_maps.hpp"
 #include "messages.hpp"
@@ -15,6 +14,7 @@
 #include "progress_text.hpp"
 #include "run_view.hpp"
 #include "while_running.hpp"
+#include "whole_field.hpp"
 #include "window_system_input.hpp"
 
 using namespace nurlo;
@@ -54,9 +54,9 @@ class FieldViewTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // A point run, then "Campo intero": every free node of the small L estimated beside its exact
-    // value, z like standard noise, the numbers say so, Ctrl+C copies one row per node; the
-    // screen's own result stays, and "Calcola!" brings the point run back.
+    // A point run, then "Campo intero": every free node of the small L, z like standard noise, the
+    // numbers say so, Ctrl+C copies a row per node, the screen's result stays; "Calcola!" again
+    // brings the point run back.
     void theWholeFieldFillsTheViewAndIsCopied() {
         TestContext t;
         FieldScreen f(t, "40", "30", "20", "12", "400");
@@ -72,12 +72,7 @@ private slots:
         QVERIFY(!child<QWidget>(*f.view, "Picture1")->isVisible());
         const FieldSnapshot field = f.view->fieldData().snapshot();
         QVERIFY(field.state == RunState::Completed && field.lattice && field.exact);
-        // Every free node of the L: the rectangle's inner nodes less the two segments' nodes.
-        const WalkDomain domain = WalkDomain::lShaped(40, 30, 20, 12);
-        std::size_t free = 0;
-        for (Int16 i = 1; i < 40; ++i)
-            for (Int16 j = 1; j < 30; ++j)
-                free += domain.stops({i, j}) ? 0U : 1U;
+        const std::size_t free = fieldLattice(WalkDomain::lShaped(40, 30, 20, 12)).nodes.size();
         QCOMPARE(field.values.size(), free);
         QCOMPARE(field.plan.walks, Int16{400});
         QVERIFY(field.plan.walk == WalkKind::Jump);
@@ -88,11 +83,8 @@ private slots:
         QVERIFY2(numbers.contains(QStringLiteral("z: media ")) &&
                      numbers.contains(QStringLiteral(", nodi %1").arg(field.z.count)),
                  qPrintable(numbers));
-        // The histogram holds every z.
-        int binned = 0;
-        for (const int count : child<FieldMaps>(*f.view, "Picture2")->histogram()) {
-            binned += count;
-        }
+        const auto histogram = child<FieldMaps>(*f.view, "Picture2")->histogram();
+        const int binned = std::accumulate(histogram.begin(), histogram.end(), 0);
         QCOMPARE(binned, static_cast<int>(field.z.count));
         QCOMPARE(text(*f.screen, "Text5"), result);
         QCOMPARE(background(*f.screen), normalColour());
@@ -114,7 +106,6 @@ private slots:
         QCOMPARE(first.at(4).toDouble(), field.values.front().exact);
         QVERIFY(!f.view->image().isNull());
 
-        // "Calcola!": the point run again, and its copy.
         press(*f.screen, "Command1");
         f.view->refresh();
         QVERIFY(!f.view->showsField() && child<QWidget>(*f.view, "Picture1")->isVisible());
@@ -123,40 +114,16 @@ private slots:
         QVERIFY(point.front().contains(QStringLiteral("\tprove\t")));
     }
 
-    // Form2, lattice walks: every free node of the small square, one by one in column order.
-    void theSquaresFieldWithLatticeWalks() {
-        TestContext t;
-        OpenedScreen opened(t.context, "Command1", 2);
-        ComputingScreen* screen = opened.screen;
-        typeAll(
-            *screen,
-            {{"Text1", "1"}, {"Text6", "12"}, {"Text2", "30"}, {"Text3", "30"}, {"Text4", "300"}});
-        chooseDatum(*screen, 1);
-        press(*screen, "Command3");
-        RunView* view = opened.program.view(2);
-        press(*view, "Command2");
-        QVERIFY(t.messages.messages.empty());
-        const FieldSnapshot field = view->fieldData().snapshot();
-        QVERIFY(field.state == RunState::Completed && field.plan.walk == WalkKind::Lattice);
-        QCOMPARE(field.values.size(), std::size_t{121});
-        for (std::size_t k = 0; k < field.values.size(); ++k) {
-            const Node node = field.values[k].node;
-            QCOMPARE(node, (Node{static_cast<Int16>(1 + k / 11), static_cast<Int16>(1 + k % 11)}));
-            QVERIFY(std::isfinite(field.values[k].exact));
-        }
-        // The start node off the grid does not matter to the field.
-        QVERIFY(text(*screen, "Text5").isEmpty());
-    }
-
-    // "Campo intero" of Form2's view, pressed while a click of Form5 runs (the views answer
-    // during clicks), waits for that click to end and then runs.
+    // "Campo intero" of Form2's view, pressed while a click of Form5 runs, waits for that click
+    // to end; then lattice walks estimate every free node of the square in column order, the
+    // start node off the grid no matter.
     void aFieldAskedForDuringAnotherScreensClickWaitsForIt() {
         TestContext t;
         OpenedScreen opened(t.context, "Command1", 2);
         ComputingScreen* square = opened.screen;
         typeAll(
             *square,
-            {{"Text1", "1"}, {"Text6", "10"}, {"Text2", "5"}, {"Text3", "5"}, {"Text4", "100"}});
+            {{"Text1", "1"}, {"Text6", "10"}, {"Text2", "30"}, {"Text3", "30"}, {"Text4", "100"}});
         chooseDatum(*square, 1);
         press(*square, "Command3");
         RunView* squareView = opened.program.view(2);
@@ -164,7 +131,7 @@ private slots:
         press(*square, "Command2");
         press(*opened.program.menu(), "Command4");
         ComputingScreen* l = opened.program.screen(5);
-        // Lattice walks from the middle of the L of 1000 steps: minutes, ended by the test's Esc.
+        // Lattice walks on the L of 1000 steps: minutes, ended by the test's Esc.
         typeAll(*l, {{"Text9", "900"},
                      {"Text10", "900"},
                      {"Text1", "1"},
@@ -188,20 +155,25 @@ private slots:
         QVERIFY(waited);
         QTRY_VERIFY_WITH_TIMEOUT(squareView->fieldData().snapshot().state == RunState::Completed,
                                  60000);
-        QCOMPARE(squareView->fieldData().snapshot().values.size(), std::size_t{81});
-        QVERIFY(t.messages.messages.empty());
+        const FieldSnapshot field = squareView->fieldData().snapshot();
+        QVERIFY(field.plan.walk == WalkKind::Lattice && t.messages.messages.empty());
+        QCOMPARE(field.values.size(), std::size_t{81});
+        for (std::size_t k = 0; k < field.values.size(); ++k) {
+            QCOMPARE(field.values[k].node,
+                     (Node{static_cast<Int16>(1 + k / 9), static_cast<Int16>(1 + k % 9)}));
+            QVERIFY(std::isfinite(field.values[k].exact));
+        }
+        QVERIFY(text(*square, "Text5").isEmpty());
     }
 
-    // Esc during the walks of a large field ends the click without a message; input given
-    // meanwhile waits for the end; the nodes estimated stay in the view and in the copy, and the
-    // point run before it as it was. Then a bad field gets the screen's message, every field
-    // keeps its text, and the view keeps the field it had.
+    // Esc during a large field's walks ends the click quietly; input given meanwhile waits; the
+    // nodes estimated stay in the view and the copy, the point run as it was. Then a bad field
+    // gets one message, every field keeps its text, and the view keeps its field.
     void escKeepsTheNodesAndABadFieldIsReported() {
         TestContext t;
         FieldScreen f(t, "1000", "1000", "500", "500", "2000");
         QVERIFY(QTest::qWaitForWindowExposed(f.view));
         press(*f.screen, "Command1");
-        // A click on "Ascissa partenza" and a 7 typed there during the walks wait for the end.
         QString whileRunning;
         whenTrue(
             f.screen,
@@ -227,7 +199,6 @@ private slots:
         QVERIFY(field.values.size() > 5 && field.values.size() < field.lattice->nodes.size());
         const QStringList lines = f.view->copiedText().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), static_cast<qsizetype>(field.values.size() + 1));
-        // The point run before it is left as it was: its plan, its estimate, completed.
         const RunSnapshot point = f.view->data().snapshot();
         QVERIFY(point.state == RunState::Completed && point.plan && point.plan->nodes.size() == 1 &&
                 point.estimates.size() == 1 && point.estimates.front().has_value() &&
