@@ -20,37 +20,23 @@ CalculationPlan planOf(Int16 n, Int16 walks, WalkKind walk) {
     return plan;
 }
 
-FieldLattice latticeOf(std::vector<Node> nodes) {
-    FieldLattice lattice;
-    for (const Node node : nodes) {
-        lattice.columns.push_back(node.x);
-        lattice.rows.push_back(node.y);
-    }
-    lattice.nodes = std::move(nodes);
-    return lattice;
-}
+#define EXPECT_HAS(text, part) EXPECT_NE((text).find(part), std::string::npos) << (text)
 
-// The numbers and the copy of a field as it fills: the nodes so far, the z summary in two
-// decimals ("-0.00" reads 0.00, none reads —), the nodes without z counted apart; the copy's
-// rows to the last bit with a decimal point under a decimal-comma locale, NaN where z has no
-// yardstick. A click that is not the field's leaves it, and a later point click clears it.
+// The numbers and copy of a filling field: nodes so far, z in two decimals ("-0.00" reads 0.00),
+// nodes without z apart; copied rows to the last bit with a decimal point under a comma locale,
+// NaN for a missing z. Another click's end leaves the field; a later point click clears it.
 TEST(FieldData, NumbersAndCopyFollowTheNodesAndOnlyTheFieldsClickEndsIt) {
     FieldData data;
     EXPECT_EQ(fieldNumbersText(data.snapshot()), "Nessun campo intero: premi «Campo intero».");
     EXPECT_FALSE(data.finished(RunState::Completed));
     data.begin(planOf(4, 100, WalkKind::Jump));
-    EXPECT_NE(fieldNumbersText(data.snapshot()).find("Soluzione esatta in calcolo"),
-              std::string::npos);
-    const FieldLattice lattice = latticeOf({{1, 1}, {1, 2}, {2, 1}});
-    const std::vector<double> exact = {0.1, 0.2, 0.30000000000000004};
-    data.setExact(lattice, exact);
+    EXPECT_HAS(fieldNumbersText(data.snapshot()), "Soluzione esatta in calcolo");
+    data.setExact(FieldLattice{.columns = {}, .rows = {}, .nodes = {{1, 1}, {1, 2}, {2, 1}}},
+                  std::vector<double>{0.1, 0.2, 0.30000000000000004});
     data.estimated({{1, 1}, {0.125, 0.0625, 100}, 0.1, 0.4});
     std::string numbers = fieldNumbersText(data.snapshot());
-    EXPECT_NE(numbers.find("Campo intero: 1 nodi stimati su 3 (in corso), N = 100, salti esatti"),
-              std::string::npos)
-        << numbers;
-    EXPECT_NE(numbers.find("z: media 0.40, deviazione standard 0.00, nodi 1"), std::string::npos)
-        << numbers;
+    EXPECT_HAS(numbers, "Campo intero: 1 nodi stimati su 3 (in corso), N = 100, salti esatti");
+    EXPECT_HAS(numbers, "z: media 0.40, deviazione standard 0.00, nodi 1");
     data.estimated({{1, 2}, {0.2, 0.0, 100}, 0.2, std::numeric_limits<double>::quiet_NaN()});
     data.estimated({{2, 1}, {0.3, 0.1, 100}, 0.30000000000000004, -0.4000000000000001});
     EXPECT_TRUE(data.finished(RunState::Interrupted));
@@ -58,10 +44,9 @@ TEST(FieldData, NumbersAndCopyFollowTheNodesAndOnlyTheFieldsClickEndsIt) {
     const FieldSnapshot snapshot = data.snapshot();
     EXPECT_EQ(snapshot.state, RunState::Interrupted);
     numbers = fieldNumbersText(snapshot);
-    EXPECT_NE(numbers.find("(interrotto)"), std::string::npos) << numbers;
-    EXPECT_NE(numbers.find("z: media 0.00, deviazione standard 0.57, nodi 2"), std::string::npos)
-        << numbers;
-    EXPECT_NE(numbers.find("Nodi senza z (errore standard nullo): 1"), std::string::npos);
+    EXPECT_HAS(numbers, "(interrotto)");
+    EXPECT_HAS(numbers, "z: media 0.00, deviazione standard 0.57, nodi 2");
+    EXPECT_HAS(numbers, "Nodi senza z (errore standard nullo): 1");
 
     const char* before = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = before != nullptr ? before : "C";
@@ -87,11 +72,12 @@ TEST(FieldData, NumbersAndCopyFollowTheNodesAndOnlyTheFieldsClickEndsIt) {
 TEST(FieldData, SnapshotsDuringTheWritesHoldAPrefixInOrder) {
     FieldData data;
     data.begin(planOf(200, 10, WalkKind::Lattice));
-    std::vector<Node> nodes;
+    FieldLattice lattice;
     for (Int16 i = 1; i < 100; ++i) {
-        nodes.push_back({i, 1});
+        lattice.nodes.push_back({i, 1});
     }
-    data.setExact(latticeOf(nodes), std::vector<double>(nodes.size(), 0.5));
+    const std::vector<Node>& nodes = lattice.nodes;
+    data.setExact(lattice, std::vector<double>(nodes.size(), 0.5));
     std::thread writer([&] {
         for (const Node node : nodes) {
             data.estimated({node, {0.5, 0.1, 10}, 0.5, 0.0});
