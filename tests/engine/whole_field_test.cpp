@@ -62,8 +62,8 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
         SCOPED_TRACE(c.name);
         const WalkDomain& d = c.domain;
         const FieldLattice lattice = fieldLattice(d);
-        // Each axis: the free indexes 1..n-1, all of them up to 64, else 64 at even steps
-        // centred between the sides.
+        // Each axis: the free indexes 1..n-1, all of them up to 64 (so every free node of a small
+        // grid), else 64 at even steps centred between the sides.
         for (const auto& [indexes, n] :
              {std::pair{lattice.columns, int{d.nx()}}, std::pair{lattice.rows, int{d.ny()}}}) {
             ASSERT_EQ(indexes.size(), static_cast<std::size_t>(std::clamp(n - 1, 0, 64)));
@@ -73,10 +73,6 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
             EXPECT_GE(indexes.front(), 1);
             EXPECT_LE(indexes.back(), n - 1);
             EXPECT_LE(std::abs(indexes.front() - (n - indexes.back())), 1);
-            if (n - 1 <= 64) {
-                EXPECT_EQ(indexes.front(), 1);
-                EXPECT_EQ(indexes.back(), n - 1);
-            }
             std::vector<int> steps(indexes.size());
             std::adjacent_difference(indexes.begin(), indexes.end(), steps.begin());
             if (indexes.size() > 1) {
@@ -97,15 +93,6 @@ TEST(FieldLattice, FreeNodesOnlySpreadEvenlyAndEveryFreeNodeOfASmallGrid) {
             }
         }
         EXPECT_EQ(lattice.nodes, expected);
-        if (d.nx() <= 65 && d.ny() <= 65) {
-            std::size_t free = 0;
-            for (int i = 0; i <= d.nx(); ++i) {
-                for (int j = 0; j <= d.ny(); ++j) {
-                    free += d.stops({static_cast<Int16>(i), static_cast<Int16>(j)}) ? 0U : 1U;
-                }
-            }
-            EXPECT_EQ(lattice.nodes.size(), free);
-        }
         if (!lattice.nodes.empty() && d.nx() <= 300) {
             const BoundaryGrid grid = filled(d, ExpXSiny);
             const ExactSolution u = solveExact(grid, d, ExactSolveOptions(kPlentyOfMemory));
