@@ -67,9 +67,8 @@ private slots:
         press(*f.view, "Command2");
         QVERIFY(t.messages.messages.empty());
         f.view->refresh();
-        QVERIFY(f.view->showsField());
-        QVERIFY(child<QWidget>(*f.view, "Picture2")->isVisible());
-        QVERIFY(!child<QWidget>(*f.view, "Picture1")->isVisible());
+        QVERIFY(f.view->showsField() && child<QWidget>(*f.view, "Picture2")->isVisible() &&
+                !child<QWidget>(*f.view, "Picture1")->isVisible());
         const FieldSnapshot field = f.view->fieldData().snapshot();
         QVERIFY(field.state == RunState::Completed && field.lattice && field.exact);
         const std::size_t free = fieldLattice(WalkDomain::lShaped(40, 30, 20, 12)).nodes.size();
