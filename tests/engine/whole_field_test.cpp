@@ -232,15 +232,11 @@ FieldLattice runOn(int threads, const BoundaryGrid& grid, const WalkDomain& d, s
 // or few nodes whose chunks are shared out); the observer hears of the nodes in order. Esc after
 // some nodes ends the run with Interrupted, keeping what it had, the start of the whole run.
 TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
-    const auto onOneThread = [](const BoundaryGrid& grid, const WalkDomain& d, std::uint64_t seed) {
-        std::vector<FieldValue> values;
-        SeededSource source(seed);
-        runWholeField(grid, d, 200, source, kPlentyOfMemory, FieldOptions{}, values);
-        return values;
-    };
     for (const WalkDomain d : {WalkDomain::lShaped(90, 70, 30, 50), WalkDomain::square(4)}) {
         const BoundaryGrid grid = filled(d, ExpXSiny);
-        const std::vector<FieldValue> reference = onOneThread(grid, d, 77);
+        std::vector<FieldValue> reference;
+        SeededSource first(77);
+        runWholeField(grid, d, 200, first, kPlentyOfMemory, FieldOptions{}, reference);
         for (const int threads : {2, 7}) {
             SCOPED_TRACE(threads);
             Progress progress;
@@ -265,7 +261,9 @@ TEST(WholeFieldRun, SameBitsOnAnyThreadsInOrderAndEscKeepsTheNodesEstimated) {
     }
     const WalkDomain d = WalkDomain::lShaped(90, 70, 30, 50);
     const BoundaryGrid grid = filled(d, ExpXSiny);
-    const std::vector<FieldValue> reference = onOneThread(grid, d, 5);
+    std::vector<FieldValue> reference;
+    SeededSource first(5);
+    runWholeField(grid, d, 200, first, kPlentyOfMemory, FieldOptions{}, reference);
     for (const int threads : {1, 2}) {
         SCOPED_TRACE(threads);
         Progress progress;
