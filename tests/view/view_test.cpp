@@ -18,7 +18,6 @@
 #include "calculation.hpp"
 #include "domain_picture.hpp"
 #include "grid_memory.hpp"
-#include "grid_problem.hpp"
 #include "held_input.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
