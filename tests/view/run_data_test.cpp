@@ -121,8 +121,7 @@ TEST(RunData, AStandardErrorThatIsNotFiniteSaysSo) {
     EXPECT_EQ(text.find("nullo"), std::string::npos) << text;
 }
 
-// The value a label writes, in the axis's unit (read by parts: the true value may lie beyond the
-// doubles).
+// The value a label writes, in the axis's unit (read by parts: it may lie beyond the doubles).
 double labelInUnits(const std::string& label, double unit) {
     const std::size_t e = label.find('e');
     const double mantissa = std::strtod(label.substr(0, e).c_str(), nullptr);
@@ -164,20 +163,19 @@ TEST(AxisScale, TicksAreRoundFitTheDataAndReadTrue) {
                 << where << ": " << label;
         }
     }
-    const auto labels = [](double low, double high, bool padded) {
+    const auto labels = [](double low, double high, bool padded = true) {
         return roundScale(low, high, padded).labels;
     };
     using Labels = std::vector<std::string>;
-    EXPECT_EQ(labels(-0.07, 0.66, true), (Labels{"-0.2", "0", "0.2", "0.4", "0.6", "0.8"}));
+    EXPECT_EQ(labels(-0.07, 0.66), (Labels{"-0.2", "0", "0.2", "0.4", "0.6", "0.8"}));
     EXPECT_EQ(labels(1, 32767, false), (Labels{"0", "10000", "20000", "30000", "40000"}));
-    EXPECT_EQ(labels(0, 0, true), (Labels{"-1", "-0.5", "0", "0.5", "1"}));
-    EXPECT_EQ(labels(1e-15, 2.5e-15, true).front(), "5e-16");
-    EXPECT_EQ(labels(3.2e20, 3.2e20, true)[1], "3.1e20");
+    EXPECT_EQ(labels(0, 0), (Labels{"-1", "-0.5", "0", "0.5", "1"}));
+    EXPECT_EQ(labels(1e-15, 2.5e-15).front(), "5e-16");
+    EXPECT_EQ(labels(3.2e20, 3.2e20)[1], "3.1e20");
 }
 
-// The view's exact field holds what the view draws, each value the solution's own: a section's
-// whole line; a point click's start node and a lattice of 512 x 512 samples spread over the grid,
-// ends included; no other node. A pixel takes the nearest sample.
+// The exact field holds, as solved, a section's whole line, or a point click's start and 512 x 512
+// samples spread over the grid, ends included; no other node. A pixel takes the nearest sample.
 TEST(ExactField, HoldsTheSectionsLineOrTheStartAndTheSamplesOfTheSolution) {
     const WalkDomain d = WalkDomain::lShaped(700, 600, 300, 200);
     const Problem problem{.domain = d, .lx = 1, .ly = 1, .datum = BoundaryDatum::ExpXSiny};

@@ -18,7 +18,6 @@
 #include "calculation.hpp"
 #include "domain_picture.hpp"
 #include "grid_memory.hpp"
-#include "grid_problem.hpp"
 #include "held_input.hpp"
 #include "run_charts.hpp"
 #include "run_view.hpp"
@@ -33,8 +32,19 @@ using namespace nurlo::test;
 
 std::size_t plentyOfMemory() { return std::size_t{1} << 40; }
 
-// A memory gauge that holds the view's exact solve, which asks it first on its own thread, until
-// it is opened.
+CalculationPlan pointPlan(WalkDomain domain, BoundaryDatum datum, Int16 walks, WalkKind walk,
+                          Node start, double lx = 1) {
+    return {{.domain = domain, .lx = lx, .ly = 1, .datum = datum}, walks, walk, {start}, {}};
+}
+
+// Queues a key for `widget` through the window system and delivers it.
+void press(QWidget* widget, Qt::Key key, const QString& text = {},
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    queueWindowSystemKey(widget, key, text, modifiers);
+    deliverQueuedInput();
+}
+
+// Holds the view's exact solve (which asks its gauge first, on its own thread) until opened.
 struct HeldGauge {
     std::mutex mutex;
     std::condition_variable changed;
@@ -48,10 +58,8 @@ struct HeldGauge {
         return std::size_t{1} << 30;
     }
     void open() {
-        {
-            const std::lock_guard lock(mutex);
-            isOpen = true;
-        }
+        const std::lock_guard lock(mutex);
+        isOpen = true;
         changed.notify_all();
     }
     void close() {
@@ -81,15 +89,15 @@ struct PointClick {
     DomainPicture* picture = view.findChild<DomainPicture*>(QStringLiteral("Picture1"));
     bool settled = false;  // the exact solve has ended
 
-    PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks, WalkKind walk,
-               std::size_t memory)
+    PointClick(WalkDomain domain, BoundaryDatum datum, Node start, Int16 walks,
+               WalkKind walk = WalkKind::Lattice, std::size_t memory = std::size_t{1} << 30)
         : grid(domain.nx(), domain.ny(), kTestGridMemory),
           view(screenRow(5), [memory] { return memory; }) {
-        const Problem problem{.domain = domain, .lx = 1.0, .ly = 1.0, .datum = datum};
-        fillBoundary(grid, problem);
+        const CalculationPlan plan = pointPlan(domain, datum, walks, walk, start);
+        fillBoundary(grid, plan.problem);
         view.show();
         Progress progress;
-        view.planned({problem, walks, walk, {start}, {}}, grid, progress);
+        view.planned(plan, grid, progress);
         SeededSource source(5);
         view.estimated(0, start,
                        WalkEstimator(grid, domain, {.walk = walk, .recorder = &view})
@@ -214,10 +222,9 @@ private slots:
         }
     }
 
-    // The exact solve runs beside the walks, on a thread of its own: a click whose solve is held
-    // (in its memory gauge) ends with its estimate while the solve still waits; the exact values
-    // join when it ends. Esc stops it; memory running out says "too large", another error
-    // "none"; a closed view solves nothing.
+    // A click whose exact solve is held ends with its estimate; the exact values join later. Esc
+    // stops the solve; running out of memory says "too large", another error "none"; a closed view
+    // solves nothing.
     void theExactSolveRunsBesideTheWalks() {
         const WalkDomain domain = WalkDomain::lShaped(60, 40, 30, 20);
         const Node start{10, 30};
@@ -246,13 +253,9 @@ private slots:
 
         // Esc: the click ends interrupted, and the solve, held meanwhile, stops.
         BoundaryGrid grid(60, 40, kTestGridMemory);
-        fillBoundary(grid, gridProblem(grid, BoundaryDatum::X2MinusY2, 1.5, 1.0));
-        const CalculationPlan plan{
-            {.domain = domain, .lx = 1.5, .ly = 1.0, .datum = BoundaryDatum::X2MinusY2},
-            10,
-            WalkKind::Jump,
-            {start},
-            {}};
+        const CalculationPlan plan =
+            pointPlan(domain, BoundaryDatum::X2MinusY2, 10, WalkKind::Jump, start, 1.5);
+        fillBoundary(grid, plan.problem);
         Progress progress;
         gauge.close();
         view.planned(plan, grid, progress);
@@ -276,16 +279,11 @@ private slots:
         closed.ended(Outcome::Completed);
         QCOMPARE(closed.data().snapshot().exactState, ExactState::Missing);
 
-        // A view that goes while its solve of a large grid runs stops it and waits for its thread;
-        // so does the next click.
+        // Closing the view, or the next click, stops a running solve and waits for its thread.
         BoundaryGrid large(3000, 3000, kTestGridMemory);
-        fillBoundary(large, gridProblem(large, BoundaryDatum::Seno, 1.0, 1.0));
-        const CalculationPlan largePlan{
-            {.domain = WalkDomain::square(3000), .lx = 1, .ly = 1, .datum = BoundaryDatum::Seno},
-            10,
-            WalkKind::Jump,
-            {{1, 1500}},
-            {}};
+        const CalculationPlan largePlan =
+            pointPlan(WalkDomain::square(3000), BoundaryDatum::Seno, 10, WalkKind::Jump, {1, 1500});
+        fillBoundary(large, largePlan.problem);
         for (const bool again : {false, true}) {
             HeldGauge started;
             started.open();
@@ -300,57 +298,50 @@ private slots:
         }
     }
 
-    // While a click runs the view shows what has come so far: the walks counted "k di N", the
-    // running mean and the ends; then, once it ends, the whole.
+    // During a click: the walks so far ("k di N"), the running mean and the ends; then the whole.
     void aPointViewShowsTheWalksSoFar() {
         BoundaryGrid grid(40, 40, kTestGridMemory);
-        fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0));
-        const WalkDomain domain = WalkDomain::square(40);
+        const CalculationPlan plan = pointPlan(WalkDomain::square(40), BoundaryDatum::Seno, 6400,
+                                               WalkKind::Lattice, {20, 20});
+        fillBoundary(grid, plan.problem);
         RunView view(screenRow(2));
         view.show();
         Progress progress;
-        view.planned({{.domain = domain, .lx = 1, .ly = 1, .datum = BoundaryDatum::Seno},
-                      6400,
-                      WalkKind::Lattice,
-                      {{20, 20}},
-                      {}},
-                     grid, progress);
+        view.planned(plan, grid, progress);
         std::vector<WalkEnd> ends;
         for (Int16 k = 0; k < 64; ++k) {
             ends.push_back({{k, 0}, 0.01 * k});
         }
-        for (int chunk = 0; chunk < 50; ++chunk) {
-            view.ended(Node{20, 20}, ends);
-        }
+        const auto walkHalf = [&] {
+            for (int chunk = 0; chunk < 50; ++chunk) {
+                view.ended(Node{20, 20}, ends);
+            }
+        };
+        walkHalf();
         auto* numbers = view.findChild<QPlainTextEdit*>(QStringLiteral("Text1"));
         auto* chart = view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
         QTRY_VERIFY2(numbers->toPlainText().contains(QStringLiteral("Prove: 3200 di 6400")),
                      qPrintable(numbers->toPlainText()));
         QVERIFY(chart->estimateSeries()->count() > 100 && chart->upperSeries()->count() > 100);
         QCOMPARE(view.data().snapshot().endCounts.size(), std::size_t{64});
-        for (int chunk = 0; chunk < 50; ++chunk) {
-            view.ended(Node{20, 20}, ends);
-        }
+        walkHalf();
         view.estimated(0, {20, 20}, {.value = 0.315, .standardError = 0.002, .walks = 6400});
         view.ended(Outcome::Completed);
         QVERIFY(numbers->toPlainText().contains(QStringLiteral("Prove: 6400\n")));
         QCOMPARE(chart->estimateSeries()->points().back().x(), 6400.0);
     }
 
-    // During a click (input held), the view answers at once: Ctrl+C copies what it shows, and
-    // "Salva immagine…" saves; the screens' own input stays held, and Esc on the view still stops
-    // the click. Before any click Ctrl+C leaves the clipboard alone.
+    // With the screens' input held, the view still copies, saves and stops the click on Esc.
+    // Before any click Ctrl+C leaves the clipboard alone.
     void theViewAnswersDuringAClick() {
         RunView idle(screenRow(2));
         idle.show();
         QVERIFY(QTest::qWaitForWindowExposed(&idle));
         QApplication::clipboard()->setText(QStringLiteral("già copiato"));
-        queueWindowSystemKey(&idle, Qt::Key_C, QStringLiteral("c"), Qt::ControlModifier);
-        deliverQueuedInput();
+        press(&idle, Qt::Key_C, QStringLiteral("c"), Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("già copiato"));
 
-        PointClick click(WalkDomain::square(20), BoundaryDatum::Seno, {10, 10}, 100,
-                         WalkKind::Lattice, std::size_t{1} << 30);
+        PointClick click(WalkDomain::square(20), BoundaryDatum::Seno, {10, 10}, 100);
         QLineEdit screen;
         screen.show();
         QVERIFY(QTest::qWaitForWindowExposed(&screen));
@@ -371,18 +362,15 @@ private slots:
         QVERIFY(name != nullptr);
         name->setText(png);
         name->setFocus();
-        queueWindowSystemKey(name, Qt::Key_Return);
-        deliverQueuedInput();
+        press(name, Qt::Key_Return);
         QTRY_VERIFY(QImage(png).width() > 600);
 
-        queueWindowSystemKey(&click.view, Qt::Key_Escape);
-        deliverQueuedInput();
+        press(&click.view, Qt::Key_Escape);
         QVERIFY(progress.stopRequested());
     }
 
-    // The value axis fits any data in round numbers, never keeping the last run's: tiny, huge,
-    // near the largest double, then all zero. The walk axis is logarithmic until the check box
-    // says otherwise; the envelope meets the band at the last walk.
+    // The value axis fits any data anew, up to the largest doubles; the walk axis is logarithmic
+    // until Check1 is cleared; the envelope meets the band at the last walk.
     void theConvergenceChartFitsAnyData() {
         RunView view(screenRow(2));
         view.show();
@@ -395,13 +383,9 @@ private slots:
                                         {1e300, 3e300},
                                         {-0.8e308, 0.8e308},
                                         {0.0, 0.0}}) {
-            view.planned(
-                {{.domain = WalkDomain::square(2), .lx = 1, .ly = 1, .datum = BoundaryDatum::Nullo},
-                 64,
-                 WalkKind::Lattice,
-                 {{1, 1}},
-                 {}},
-                grid, progress);
+            view.planned(pointPlan(WalkDomain::square(2), BoundaryDatum::Nullo, 64,
+                                   WalkKind::Lattice, {1, 1}),
+                         grid, progress);
             std::vector<WalkEnd> ends;
             for (int k = 0; k < 64; ++k) {
                 ends.push_back({{0, 1}, k % 2 == 0 ? low : high});
@@ -424,7 +408,7 @@ private slots:
         }
 
         PointClick click(WalkDomain::lShaped(40, 40, 20, 20), BoundaryDatum::X2MinusY2, {10, 30},
-                         2000, WalkKind::Lattice, std::size_t{1} << 30);
+                         2000);
         chart = click.view.findChild<ConvergenceChart*>(QStringLiteral("Chart1"));
         auto* logScale = click.view.findChild<QCheckBox*>(QStringLiteral("Check1"));
         QVERIFY(logScale->isChecked() && qobject_cast<QLogValueAxis*>(chart->walkAxis()));
@@ -436,8 +420,7 @@ private slots:
         QVERIFY(linear != nullptr && chart->estimateSeries()->attachedAxes().contains(linear));
         QCOMPARE(linear->categoriesLabels(), QStringList({"0", "500", "1000", "1500", "2000"}));
 
-        // x^2 - y^2 is its own discrete solution: the exact line lies on the function's, and
-        // shows over it.
+        // x^2 - y^2 is its own discrete solution: the exact line shows over the function's.
         const QImage drawn = chart->grab().toImage();
         const QPointF middle = chart->chart()->mapToPosition(
             chart->exactSeries()->points().front() / 2 + chart->exactSeries()->points().back() / 2,
@@ -446,21 +429,16 @@ private slots:
         QVERIFY(pixelsNear(drawn, middle, 60, 2, QColor(0, 170, 0), 90) > 20);
     }
 
-    // The picture colours values up to the largest doubles across the whole scale; corners on or
-    // before the outer lines wall nothing off, and a start beyond the corner has the L hatched
-    // instead of its block.
+    // Colours span the whole scale up to the largest doubles; a corner at or before the outer lines
+    // walls nothing off; a start beyond the corner has the L hatched, not its block.
     void thePictureDrawsTheDomainAsTheWalksSeeIt() {
         RunView view(screenRow(2));
         view.show();
         BoundaryGrid grid(20, 20, kTestGridMemory);
         Progress progress;
-        view.planned(
-            {{.domain = WalkDomain::square(20), .lx = 1, .ly = 1, .datum = BoundaryDatum::Nullo},
-             10,
-             WalkKind::Lattice,
-             {{10, 10}},
-             {}},
-            grid, progress);
+        view.planned(pointPlan(WalkDomain::square(20), BoundaryDatum::Nullo, 10, WalkKind::Lattice,
+                               {10, 10}),
+                     grid, progress);
         auto field =
             std::make_shared<ExactField>(ExactField::table(20, 20, std::vector<double>(441)));
         for (std::size_t k = 0; k < field->values.size(); ++k) {
@@ -482,7 +460,7 @@ private slots:
             const Int16 n = a < 1 ? Int16{4} : Int16{10};
             PointClick click(
                 WalkDomain::lShaped(n, n, static_cast<Int16>(a), static_cast<Int16>(b)),
-                BoundaryDatum::XY, start, 100, WalkKind::Lattice, std::size_t{1} << 30);
+                BoundaryDatum::XY, start, 100);
             const QString where = QStringLiteral("corner (%1, %2)").arg(a).arg(b);
             QVERIFY2(click.settled, qPrintable(where));
             const auto [from, to] = click.picture->solutionRange();
@@ -496,20 +474,13 @@ private slots:
                                 solutionColour(colourPlace(value, from, to)), 40) > 5,
                      qPrintable(where));
             if (a > 0) {  // the L around the block, walled off from the start: light, hatched
-                int light = 0;
-                for (int dx = -3; dx <= 3; ++dx) {
-                    for (int dy = -3; dy <= 3; ++dy) {
-                        light +=
-                            qGray(drawn.pixel(click.at({1, 8}).toPoint() + QPoint(dx, dy))) > 180;
-                    }
-                }
-                QVERIFY2(light > 10, qPrintable(where));
+                QVERIFY2(pixelsNear(drawn, click.at({1, 8}), 3, 3, Qt::white, 225) > 10,
+                         qPrintable(where));
             }
         }
     }
 
-    // The save dialog tells files apart by their names and kinds alone: it opens none of them
-    // (some, like /proc/kmsg as root, never answer a read).
+    // The save dialog opens no file it lists (some, like /proc/kmsg as root, never answer).
     void theSaveDialogReadsNoFile() {
         QTemporaryDir folder;
         for (const char* file : {"dati", "grafico.png", "note"}) {
