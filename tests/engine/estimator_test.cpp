@@ -244,11 +244,9 @@ TEST(RunningStats, ValuesNearTheLargestDoubleKeepAFiniteStandardError) {
                 EXPECT_FALSE(std::isfinite(stats->standardError())) << values[2];
                 continue;
             }
-            ASSERT_TRUE(std::isfinite(stats->mean()) && std::isfinite(stats->standardError()))
-                << values.front() << ", ...: mean " << stats->mean() << ", standard error "
-                << stats->standardError();
-            EXPECT_NEAR(stats->mean() / kMax, static_cast<double>(mean / kMax), 1e-15);
-            EXPECT_NEAR(stats->standardError() / expected, 1.0, 1e-14);
+            EXPECT_NEAR(stats->mean() / kMax, static_cast<double>(mean / kMax), 1e-15)
+                << values.front();
+            EXPECT_NEAR(stats->standardError() / expected, 1.0, 1e-14) << values.front();
         }
     }
 }

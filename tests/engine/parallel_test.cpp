@@ -244,10 +244,9 @@ void expectSame(const std::vector<Estimate>& expected, const std::vector<Estimat
     }
 }
 
-// Holds the chunks from index 2 on at their first draw: on a worker until the recorder has had
-// its first call; on the calling thread (which makes that call) until then or until a worker has
-// begun a later chunk, which it does only once its chunk before is marked done. An estimate that
-// handed the recorder the ends only after every chunk would keep the worker waiting.
+// Holds each chunk from 2 on at its first draw: on a worker until the recorder's first call; on the
+// calling thread (which makes it) until then or until a worker has begun a later chunk, which it
+// does only once its chunk before is done. Ends handed over only after every chunk would hang it.
 struct ChunkGate {
     std::thread::id caller = std::this_thread::get_id();
     std::mutex mutex;
@@ -430,25 +429,23 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
 }
 
 // Holds the chunks from index 2 on at their first draw, at the gate above.
-class GatedSource {
+class GatedSource : public SeededSource {
 public:
     GatedSource(SeededSource inner, ChunkGate* gate, int chunk = -1)
-        : inner_(inner), gate_(gate), chunk_(chunk) {}
-    void reseed() {}
+        : SeededSource(inner), gate_(gate), chunk_(chunk) {}
     double next() {
         if (chunk_ >= 2 && !waited_) {
             waited_ = true;
             gate_->waitForTurn();
         }
-        return inner_.next();
+        return SeededSource::next();
     }
-    GatedSource fork() { return GatedSource(inner_.fork(), gate_); }
+    GatedSource fork() { return GatedSource(SeededSource::fork(), gate_); }
     GatedSource split(std::uint64_t index) const {
-        return GatedSource(inner_.split(index), gate_, static_cast<int>(index));
+        return GatedSource(SeededSource::split(index), gate_, static_cast<int>(index));
     }
 
 private:
-    SeededSource inner_;
     ChunkGate* gate_;
     int chunk_;
     bool waited_ = false;
