@@ -141,8 +141,6 @@ TEST(WalkPool, TheLowestIndexWinsEvenWhenAHigherOneFailsFirst) {
     }
 }
 
-// --- Delivering in order ---
-
 // Each index is delivered once, in order, on the calling thread, after its task. The first 90
 // calls fail at index 5, in the task or (odd calls) in the delivery, and at index 30's task, often
 // sooner: the error is raised at index 5's delivery, and the pool works on. The last calls have
