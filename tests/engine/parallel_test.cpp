@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -14,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "boundary_datum.hpp"
@@ -141,116 +141,46 @@ TEST(WalkPool, TheLowestIndexWinsEvenWhenAHigherOneFailsFirst) {
     }
 }
 
-// --- Delivering in order ---
-
-// Each index is delivered once, in order, on the calling thread, and sees what its task wrote;
-// the last calls have more tasks than the pool has room for at first.
-TEST(WalkPoolInOrder, DeliversEveryIndexOnceInOrderOnTheCallingThreadAfterItsTask) {
+// Each index is delivered once, in order, on the calling thread, after its task. The first 90
+// calls fail at index 5, in the task or (odd calls) in the delivery, and at index 30's task, often
+// sooner: the error is raised at index 5's delivery, and the pool works on. The last calls have
+// more tasks than the pool has room for at first.
+TEST(WalkPoolInOrder, DeliversInOrderAndStopsAtTheLowestError) {
     for (const int threads : {1, 2, 7}) {
         WalkPool pool(threads);
         const std::thread::id caller = std::this_thread::get_id();
         std::vector<int> slots(2000);
-        for (int call = 0; call < 300; ++call) {
-            const int count = call < 290 ? call % 101 : 2000 - call;
-            std::vector<int> delivered;
-            pool.parallelForInOrder(
-                count,
-                [&](int index) { slots[static_cast<std::size_t>(index)] = call * 1000 + index; },
-                [&](int index) {
-                    EXPECT_EQ(std::this_thread::get_id(), caller);
-                    EXPECT_EQ(slots[static_cast<std::size_t>(index)], call * 1000 + index);
-                    delivered.push_back(index);
-                });
-            ASSERT_EQ(delivered.size(), static_cast<std::size_t>(count)) << threads << " threads";
-            for (int index = 0; index < count; ++index) {
-                ASSERT_EQ(delivered[static_cast<std::size_t>(index)], index);
+        for (int call = 0; call < 390; ++call) {
+            SCOPED_TRACE(std::to_string(threads) + " threads, call " + std::to_string(call));
+            const bool fails = call < 90;
+            const bool inTask = call % 2 == 0;
+            const int count = fails ? 40 : call < 380 ? call % 101 : 2000 - call;
+            int next = 0;
+            std::optional<int> raised;
+            try {
+                pool.parallelForInOrder(
+                    count,
+                    [&](int index) {
+                        if (fails && (index == 30 || (inTask && index == 5))) {
+                            throw TaskError(index);
+                        }
+                        slots[static_cast<std::size_t>(index)] = call * 1000 + index;
+                    },
+                    [&](int index) {
+                        EXPECT_EQ(std::this_thread::get_id(), caller);
+                        EXPECT_EQ(slots[static_cast<std::size_t>(index)], call * 1000 + index);
+                        EXPECT_EQ(index, next);
+                        if (fails && !inTask && index == 5) {
+                            throw TaskError(index);
+                        }
+                        ++next;
+                    });
+            } catch (const TaskError& error) {
+                raised = error.index;
             }
+            ASSERT_EQ(raised, fails ? std::optional<int>(5) : std::nullopt);
+            ASSERT_EQ(next, fails ? 5 : count);
         }
-    }
-}
-
-// The tasks from index 2 on are held back: on the worker until index 0 has been delivered; on the
-// calling thread (which delivers) until then or until the worker has begun a later task, which
-// it does only once its task before is marked finished. A pool that delivered only once every
-// task is done would keep the worker waiting.
-TEST(WalkPoolInOrder, DeliversTheFirstIndexWhileLaterTasksHaveNotRun) {
-    WalkPool pool(2);
-    const std::thread::id caller = std::this_thread::get_id();
-    for (int call = 0; call < 20; ++call) {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool workerMovedOn = false;
-        bool firstDelivered = false;
-        int started = 0;
-        int startedWhenDelivered = -1;
-        pool.parallelForInOrder(
-            100,
-            [&](int index) {
-                std::unique_lock lock(mutex);
-                if (index >= 2) {
-                    const bool onCaller = std::this_thread::get_id() == caller;
-                    if (!onCaller) {
-                        workerMovedOn = true;
-                        changed.notify_all();
-                    }
-                    EXPECT_TRUE(changed.wait_for(
-                        lock, std::chrono::seconds(30),
-                        [&] { return firstDelivered || (onCaller && workerMovedOn); }))
-                        << "task " << index;
-                }
-                ++started;
-            },
-            [&](int index) {
-                const std::lock_guard lock(mutex);
-                if (index == 0) {
-                    startedWhenDelivered = started;
-                    firstDelivered = true;
-                    changed.notify_all();
-                }
-            });
-        // Tasks 0 and 1, and at most one more that the calling thread ran before delivering.
-        ASSERT_GE(startedWhenDelivered, 1);
-        ASSERT_LE(startedWhenDelivered, 3);
-    }
-}
-
-// An error, of a task or of a delivery, is raised when the delivery reaches its index, after
-// every lower index was delivered and before any higher one; the pool works on.
-TEST(WalkPoolInOrder, AnErrorStopsTheCallAtItsIndex) {
-    for (const int threads : {1, 2, 7}) {
-        WalkPool pool(threads);
-        for (const bool taskFails : {true, false}) {
-            for (int call = 0; call < 30; ++call) {
-                std::vector<int> delivered;
-                std::optional<int> raised;
-                try {
-                    pool.parallelForInOrder(
-                        40,
-                        [&](int index) {
-                            // Index 30 fails too, often before index 5.
-                            if ((taskFails && index == 5) || index == 30) {
-                                throw TaskError(index);
-                            }
-                        },
-                        [&](int index) {
-                            if (!taskFails && index == 5) {
-                                throw TaskError(index);
-                            }
-                            delivered.push_back(index);
-                        });
-                } catch (const TaskError& error) {
-                    raised = error.index;
-                }
-                ASSERT_EQ(raised, 5) << threads << " threads";
-                ASSERT_EQ(delivered, (std::vector<int>{0, 1, 2, 3, 4}));
-            }
-        }
-        std::atomic<int> ran{0};
-        int delivered = 0;
-        pool.parallelForInOrder(
-            10, [&](int) { ran.fetch_add(1); }, [&](int) { ++delivered; });
-        EXPECT_EQ(ran.load(), 10);
-        EXPECT_EQ(delivered, 10);
     }
 }
 
@@ -312,22 +242,64 @@ void expectSame(const std::vector<Estimate>& expected, const std::vector<Estimat
     }
 }
 
-// Keeps the ends it receives, in order.
-class EndsRecorder : public WalkRecorder {
-public:
-    int tracesWanted() const override { return kTracedWalks; }
-    void traced(WalkTrace /*trace*/) override {}
-    void ended(Node /*start*/, std::span<const WalkEnd> chunk) override {
-        ends.insert(ends.end(), chunk.begin(), chunk.end());
+// Holds each chunk from 2 on at its first draw: on a worker until the recorder's first call; on the
+// calling thread (which makes it) until then or until a worker has begun a later chunk, which it
+// does only once its chunk before is done. Ends handed over only after every chunk would hang it.
+struct ChunkGate {
+    std::thread::id caller = std::this_thread::get_id();
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool workerMovedOn = false;
+    bool recorded = false;
+    bool broken = false;  // a wait failed: the others do not wait again
+
+    void waitForTurn() {
+        const bool onCaller = std::this_thread::get_id() == caller;
+        std::unique_lock lock(mutex);
+        if (!onCaller) {
+            workerMovedOn = true;
+            changed.notify_all();
+        }
+        if (!broken && !changed.wait_for(lock, std::chrono::seconds(30),
+                                         [&] { return recorded || (onCaller && workerMovedOn); })) {
+            broken = true;
+            ADD_FAILURE() << "a later chunk was kept waiting for the recorder";
+        }
     }
-    std::vector<WalkEnd> ends;
+    void open() {
+        const std::lock_guard lock(mutex);
+        recorded = true;
+        changed.notify_all();
+    }
 };
 
-bool sameEnds(const std::vector<WalkEnd>& a, const std::vector<WalkEnd>& b) {
-    return std::equal(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](const WalkEnd& x, const WalkEnd& y) { return x.node == y.node && x.value == y.value; });
-}
+// Keeps the ends it receives, in order. With `stop`, checks at its first call that it has the
+// first chunk's ends and traces while at most the two chunks after it have been walked (the calling
+// thread may run one before it adds chunk 0), then asks the walks to stop and opens `gate`.
+struct Recorder : WalkRecorder {
+    explicit Recorder(Progress* stopAt = nullptr, ChunkGate* toOpen = nullptr)
+        : stop(stopAt), gate(toOpen) {}
+    int tracesWanted() const override { return kTracedWalks; }
+    void traced(WalkTrace /*trace*/) override { ++traces; }
+    void ended(Node /*start*/, std::span<const WalkEnd> chunk) override {
+        for (const WalkEnd& end : chunk) {
+            ends.emplace_back(end.node, end.value);
+        }
+        if (calls++ == 0 && stop != nullptr) {
+            EXPECT_EQ(chunk.size(), static_cast<std::size_t>(WalkEstimator::kChunkWalks));
+            EXPECT_EQ(traces, kTracedWalks);
+            EXPECT_LE(stop->done(), 3 * WalkEstimator::kChunkWalks);
+            stop->requestStop();
+            gate->open();
+        }
+    }
+
+    Progress* stop;
+    ChunkGate* gate;
+    std::vector<std::pair<Node, double>> ends;
+    int traces = 0;
+    int calls = 0;
+};
 
 // Alone and on 1, 2, 4 and 7 threads, watched by a recorder or not.
 TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
@@ -340,42 +312,31 @@ TEST(ParallelEstimate, TheSameSeedGivesTheSameEstimateWhateverTheThreads) {
         const WalkDomain domain = domainOf(scene);
         // 1000 and 1 walks leave a short last chunk; 32767 fills every chunk slot.
         for (const Int16 n : {Int16{1000}, Int16{1}, Int16{kInt16Max}}) {
-            const std::vector<Estimate> alone =
-                threeEstimates(WalkEstimator(grid, domain, {.walk = scene.walk}), scene.start, n,
-                               SeededSource(41));
+            const auto three = [&](WalkPool* pool, Recorder* recorder, auto source) {
+                return threeEstimates(
+                    WalkEstimator(grid, domain,
+                                  {.pool = pool, .walk = scene.walk, .recorder = recorder}),
+                    scene.start, n, source);
+            };
+            const std::vector<Estimate> alone = three(nullptr, nullptr, SeededSource(41));
             const std::vector<Estimate> clockAlone =
-                threeEstimates(WalkEstimator(grid, domain, {.walk = scene.walk}), scene.start, n,
-                               ClockSeededSource<FrozenClock>(41, 0));
+                three(nullptr, nullptr, ClockSeededSource<FrozenClock>(41, 0));
             EXPECT_EQ(alone[0].walks, n);
             if (n == 1000) {
                 EXPECT_NE(alone[0].value, alone[1].value) << "each estimate draws its own numbers";
             }
-            EndsRecorder aloneRecorder;
-            expectSame(
-                alone,
-                threeEstimates(
-                    WalkEstimator(grid, domain, {.walk = scene.walk, .recorder = &aloneRecorder}),
-                    scene.start, n, SeededSource(41)),
-                std::string(scene.name) + ", recorded");
+            Recorder aloneRecorder;
+            expectSame(alone, three(nullptr, &aloneRecorder, SeededSource(41)),
+                       std::string(scene.name) + ", recorded");
             for (WalkPool* pool : {&one, &two, &four, &seven}) {
                 const std::string what = std::string(scene.name) + ", N = " + std::to_string(n) +
                                          ", " + std::to_string(pool->threadCount()) + " threads";
-                const WalkEstimator estimator(grid, domain, {.pool = pool, .walk = scene.walk});
-                expectSame(alone, threeEstimates(estimator, scene.start, n, SeededSource(41)),
-                           what);
-                expectSame(clockAlone,
-                           threeEstimates(estimator, scene.start, n,
-                                          ClockSeededSource<FrozenClock>(41, 0)),
+                expectSame(alone, three(pool, nullptr, SeededSource(41)), what);
+                expectSame(clockAlone, three(pool, nullptr, ClockSeededSource<FrozenClock>(41, 0)),
                            what + ", clock source");
-                EndsRecorder recorder;
-                expectSame(
-                    alone,
-                    threeEstimates(
-                        WalkEstimator(grid, domain,
-                                      {.pool = pool, .walk = scene.walk, .recorder = &recorder}),
-                        scene.start, n, SeededSource(41)),
-                    what + ", recorded");
-                EXPECT_TRUE(sameEnds(recorder.ends, aloneRecorder.ends)) << what;
+                Recorder recorder;
+                expectSame(alone, three(pool, &recorder, SeededSource(41)), what + ", recorded");
+                EXPECT_TRUE(recorder.ends == aloneRecorder.ends) << what;
             }
         }
     }
@@ -465,107 +426,42 @@ TEST(ParallelEstimate, TheErrorOfTheLowestFailingChunkIsRaised) {
     }
 }
 
-// Holds the chunks from index 2 on at their first draw: on a worker until the recorder has had
-// its first call; on the calling thread (which makes that call) until then or until a worker has
-// begun a later chunk, which it does only once its chunk before is marked done. An estimate that
-// handed the recorder the ends only after every chunk would keep the worker waiting.
-struct ChunkGate {
-    std::thread::id caller = std::this_thread::get_id();
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool workerMovedOn = false;
-    bool recorded = false;
-    bool broken = false;  // a wait failed: the others do not wait again
-
-    void waitForTurn() {
-        const bool onCaller = std::this_thread::get_id() == caller;
-        std::unique_lock lock(mutex);
-        if (!onCaller) {
-            workerMovedOn = true;
-            changed.notify_all();
-        }
-        if (!broken && !changed.wait_for(lock, std::chrono::seconds(30),
-                                         [&] { return recorded || (onCaller && workerMovedOn); })) {
-            broken = true;
-            ADD_FAILURE() << "a later chunk was kept waiting for the recorder";
-        }
-    }
-    void open() {
-        const std::lock_guard lock(mutex);
-        recorded = true;
-        changed.notify_all();
-    }
-};
-
-class GatedSource {
+// Holds the chunks from index 2 on at their first draw, at the gate above.
+class GatedSource : public SeededSource {
 public:
     GatedSource(SeededSource inner, ChunkGate* gate, int chunk = -1)
-        : inner_(inner), gate_(gate), chunk_(chunk) {}
-    void reseed() {}
+        : SeededSource(inner), gate_(gate), chunk_(chunk) {}
     double next() {
         if (chunk_ >= 2 && !waited_) {
             waited_ = true;
             gate_->waitForTurn();
         }
-        return inner_.next();
+        return SeededSource::next();
     }
-    GatedSource fork() { return GatedSource(inner_.fork(), gate_); }
+    GatedSource fork() { return GatedSource(SeededSource::fork(), gate_); }
     GatedSource split(std::uint64_t index) const {
-        return GatedSource(inner_.split(index), gate_, static_cast<int>(index));
+        return GatedSource(SeededSource::split(index), gate_, static_cast<int>(index));
     }
 
 private:
-    SeededSource inner_;
     ChunkGate* gate_;
     int chunk_;
     bool waited_ = false;
 };
 
-// Asks the walks to stop at its first call, noting what it has been given by then.
-class StoppingRecorder : public WalkRecorder {
-public:
-    StoppingRecorder(Progress& progress, ChunkGate& gate) : progress_(progress), gate_(gate) {}
-    int tracesWanted() const override { return kTracedWalks; }
-    void traced(WalkTrace /*trace*/) override { ++traces; }
-    void ended(Node /*start*/, std::span<const WalkEnd> chunk) override {
-        if (calls++ == 0) {
-            firstEnds = chunk.size();
-            tracesAtFirstCall = traces;
-            countedAtFirstCall = progress_.done();
-            progress_.requestStop();
-            gate_.open();
-        }
-    }
-
-    int traces = 0;
-    int calls = 0;
-    std::size_t firstEnds = 0;
-    int tracesAtFirstCall = 0;
-    std::int64_t countedAtFirstCall = -1;
-
-private:
-    Progress& progress_;
-    ChunkGate& gate_;
-};
-
-// The recorder has the first chunk's ends and traces while the later chunks wait, and a stop it
-// asks for then ends the estimate with most walks undone.
+// A stop the recorder asks for at its first call ends the estimate with most walks undone.
 TEST(ParallelEstimate, TheRecorderHasTheFirstChunkWhileLaterChunksWait) {
     WalkPool pool(2);
     for (const Scene& scene : kScenes) {
         const BoundaryGrid grid = gridOf(scene);
         Progress progress;
         ChunkGate gate;
-        StoppingRecorder recorder(progress, gate);
+        Recorder recorder(&progress, &gate);
         GatedSource source(SeededSource(5), &gate);
         const WalkEstimator estimator(
             grid, domainOf(scene),
             {.pool = &pool, .progress = &progress, .walk = scene.walk, .recorder = &recorder});
         EXPECT_THROW(estimator.run(scene.start, kInt16Max, source), Interrupted) << scene.name;
-        EXPECT_EQ(recorder.firstEnds, static_cast<std::size_t>(WalkEstimator::kChunkWalks));
-        EXPECT_EQ(recorder.tracesAtFirstCall, WalkRecorder::kTracedWalks);
-        // Chunks 0 and 1, and at most one more the calling thread ran before it added chunk 0.
-        EXPECT_LE(recorder.countedAtFirstCall, 3 * WalkEstimator::kChunkWalks) << scene.name;
         EXPECT_LT(progress.done(), kInt16Max / 2) << scene.name;
         EXPECT_LE(recorder.calls, 8) << scene.name;
     }

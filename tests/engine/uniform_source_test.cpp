@@ -142,21 +142,19 @@ TEST(SeededSource, SplitStreamsDependOnlyOnTheForkedSeedAndTheIndex) {
     EXPECT_NE(streamA, drawWithReseed(d, 8));
 }
 
-// How far the chunks of one estimate draw independently: over `kEstimates` estimates, the
-// variance of the count of its 512 chunks whose first (second, tenth) draw is at least 0.75,
-// divided by that count's variance for independent draws, the binomial 512 * 0.25 * 0.75 = 96.
-// The ratios of independent chunks have a standard error of about sqrt(2 / kEstimates) = 0.018.
-constexpr int kEstimates = 6000;
+// Over `kEstimates` estimates of 512 chunks, the variance of the count of chunks whose first
+// (second, tenth) draw is at least 0.75, over the binomial 512 * 0.25 * 0.75 = 96 of independent
+// draws. Independent chunks give ratios of 1 with a standard error of about 0.018.
 template <class ChunkOf>
 std::array<double, 3> chunkCountVarianceRatios(ChunkOf chunkOf) {
+    constexpr int kEstimates = 6000;
     constexpr std::array<int, 3> kDraws = {1, 2, 10};
     std::array<double, 3> sum{};
     std::array<double, 3> sumOfSquares{};
     for (std::uint64_t estimate = 0; estimate < kEstimates; ++estimate) {
-        const std::uint64_t seed = mix64(estimate + 1);
         std::array<int, 3> counts{};
         for (std::uint64_t chunk = 0; chunk < 512; ++chunk) {
-            auto source = chunkOf(seed, chunk);
+            auto source = chunkOf(mix64(estimate + 1), chunk);
             for (int draw = 1, k = 0; draw <= kDraws.back(); ++draw) {
                 source.reseed();
                 const double value = source.next();
@@ -172,15 +170,13 @@ std::array<double, 3> chunkCountVarianceRatios(ChunkOf chunkOf) {
     }
     std::array<double, 3> ratios{};
     for (std::size_t k = 0; k < 3; ++k) {
-        const double mean = sum[k] / kEstimates;
-        ratios[k] = (sumOfSquares[k] - kEstimates * mean * mean) / (kEstimates - 1) / 96.0;
+        ratios[k] = (sumOfSquares[k] - sum[k] * sum[k] / kEstimates) / (kEstimates - 1) / 96.0;
     }
     return ratios;
 }
 
-// Chunks split from one seed draw as independent sources would; chunks that shared their state and
-// differed only in their stream (what the public constructor gives with the chunk's index as its
-// stream) do not, and the same measure rejects them.
+// Chunks that shared their state and differed only in their stream (the public constructor with
+// the chunk's index as its stream) are rejected by the same measure.
 TEST(SplitSources, TheChunksOfAnEstimateDrawIndependently) {
     const auto seeded = chunkCountVarianceRatios(
         [](std::uint64_t seed, std::uint64_t chunk) { return SeededSource(seed).split(chunk); });
