@@ -347,21 +347,21 @@ TEST(ExactSolutionThreads, ConcurrentQuestionsAgreeWithOneThread) {
     const WalkDomain d = L(300, 260, 170, 90);
     const BoundaryGrid grid = filled(d, ExpXSiny, 1.0, 1.0);
     const ExactSolution u = solve(grid, d);
-    std::vector<std::vector<double>> alone;
-    for (int j = 0; j <= d.ny(); j += 13)
-        alone.push_back(u.row(j));
+    const auto rows = [&u, &d] {
+        std::vector<std::vector<double>> read;
+        for (int j = 0; j <= d.ny(); j += 13)
+            read.push_back(u.row(j));
+        return read;
+    };
+    const auto alone = rows();
     std::vector<std::vector<std::vector<double>>> together(4);
     std::vector<std::thread> threads;
-    for (auto& rows : together) {
-        threads.emplace_back([&u, &d, &rows] {
-            for (int j = 0; j <= d.ny(); j += 13)
-                rows.push_back(u.row(j));
-        });
-    }
+    for (auto& read : together)
+        threads.emplace_back([&rows, &read] { read = rows(); });
     for (std::thread& thread : threads)
         thread.join();
-    for (const auto& rows : together)
-        EXPECT_EQ(rows, alone);
+    for (const auto& read : together)
+        EXPECT_EQ(read, alone);
 }
 
 TEST(ExactSolutionLimits, AGridTooLargeForTheMemoryIsRefusedUpFrontAndNodesOffTheGridAreErrors) {
