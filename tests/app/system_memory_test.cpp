@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 #include "system_memory.hpp"
 
@@ -29,36 +29,26 @@ TEST(SystemMemory, ReadsMemAvailableAndAGroupsRoomAndLeavesHeadroom) {
 
 // Under `ulimit -v` the gauge reads no more than the room left in the address space, in a child
 // whose limit is 256 MiB above what it maps.
-TEST(SystemMemory, HonoursTheAddressSpaceLimit) {
+TEST(SystemMemoryDeathTest, HonoursTheAddressSpaceLimit) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "AddressSanitizer reserves the address space that the limit would take";
 #else
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        long pages = 0;
-        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(statm, "%ld", &pages) != 1) {
-                pages = 0;
-            }
-            std::fclose(statm);
-        }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto gaugeCapped = [] {
+        std::size_t pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
         const rlim_t room = rlim_t{256} << 20;
-        const rlim_t cap =
-            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + room;
+        const rlim_t cap = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + room;
         const rlimit limit{cap, cap};
-        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) {
-            _exit(3);
-        }
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+            std::exit(3);
         const auto available = availableMemoryBytes();
-        _exit(available && *available <= room && *available > room / 2 && gridMemoryLimit() < room
-                  ? 0
-                  : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        std::exit(available && *available <= room && *available > room / 2 &&
+                          gridMemoryLimit() < room
+                      ? 0
+                      : 1);
+    };
+    EXPECT_EXIT(gaugeCapped(), testing::ExitedWithCode(0), "");
 #endif
 }
 

@@ -10,6 +10,10 @@
 namespace nurlo {
 namespace {
 
+void fill(BoundaryGrid& grid, BoundaryDatum datum, double lx, double ly) {
+    fillBoundary(grid, gridProblem(grid, datum, lx, ly));
+}
+
 // Every node of `grid` except those for which `skip(i, j)` holds is exactly 0.
 template <class Skip>
 void expectZeroElsewhere(const BoundaryGrid& grid, Skip skip) {
@@ -58,7 +62,7 @@ TEST(BoundaryGrid, TheLargestGridIsCreatedWhenMemoryAllowsIt) {
 
 TEST(SineDatum, SquareBottomRowForSideOneAndFourSteps) {
     BoundaryGrid grid(4, 4, kTestGridMemory);
-    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0));
+    fill(grid, BoundaryDatum::Seno, 1.0, 1.0);
     EXPECT_EQ(grid.at(0, 0), 0.0);
     EXPECT_EQ(grid.at(1, 0), 0.706825181105366);
     EXPECT_EQ(grid.at(2, 0), 0.9999996829318346);
@@ -69,7 +73,7 @@ TEST(SineDatum, SquareBottomRowForSideOneAndFourSteps) {
 
 TEST(SineDatum, LDomainBottomRowDependsOnlyOnLxAndNx) {
     BoundaryGrid grid(4, 7, kTestGridMemory);
-    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 3.5));
+    fill(grid, BoundaryDatum::Seno, 1.0, 3.5);
     EXPECT_EQ(grid.at(1, 0), 0.706825181105366);
     EXPECT_EQ(grid.at(2, 0), 0.9999996829318346);
     EXPECT_EQ(grid.at(3, 0), 0.7079509086484321);
@@ -79,18 +83,17 @@ TEST(SineDatum, LDomainBottomRowDependsOnlyOnLxAndNx) {
 
 TEST(SineDatum, LengthZeroGivesZerosAndANegativeLengthIsUsedAsItIs) {
     BoundaryGrid zero(4, 4, kTestGridMemory);
-    fillBoundary(zero, gridProblem(zero, BoundaryDatum::Seno, 0.0, 0.0));
+    fill(zero, BoundaryDatum::Seno, 0.0, 0.0);
     expectZeroElsewhere(zero, [](int, int) { return false; });
 
     BoundaryGrid negative(4, 4, kTestGridMemory);
-    fillBoundary(negative, gridProblem(negative, BoundaryDatum::Seno, -1.0, -1.0));
+    fill(negative, BoundaryDatum::Seno, -1.0, -1.0);
     EXPECT_EQ(negative.at(2, 0), -0.9999996829318346);
 }
 
 TEST(SineDatum, ZeroStepsFailAtTheFirstNode) {
     BoundaryGrid grid(0, 0, kTestGridMemory);
-    EXPECT_RUNTIME_ERROR(fillBoundary(grid, gridProblem(grid, BoundaryDatum::Seno, 1.0, 1.0)),
-                         ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(fill(grid, BoundaryDatum::Seno, 1.0, 1.0), ErrorKind::FloatingPoint);
 }
 
 // The fill reads its counts from the problem: a grid of other counts is refused untouched, and
@@ -100,13 +103,11 @@ TEST(Fill, FollowsItsProblemAndRefusesAGridOfOtherCounts) {
     EXPECT_THROW(fillBoundary(grid, Problem::square(4, 1.0, BoundaryDatum::Seno)),
                  std::invalid_argument);
     EXPECT_EQ(grid.at(2, 0), 0.0);
-    const Problem l{.domain = WalkDomain::lShaped(4, 6, 2, 3),
-                    .lx = 2.0,
-                    .ly = 3.0,
-                    .datum = BoundaryDatum::XY};
+    Problem l = gridProblem(grid, BoundaryDatum::XY, 2.0, 3.0);
+    l.domain = WalkDomain::lShaped(4, 6, 2, 3);
     fillBoundary(grid, l);
     BoundaryGrid whole(4, 6, kTestGridMemory);
-    fillBoundary(whole, gridProblem(whole, BoundaryDatum::XY, 2.0, 3.0));
+    fill(whole, BoundaryDatum::XY, 2.0, 3.0);
     for (const Int16 i : Int16Range(0, 4)) {
         EXPECT_EQ(grid.at(i, 6), whole.at(i, 6));
         EXPECT_EQ(grid.at(i, 6), harmonicDatumAt(l, {i, 6}));
@@ -115,26 +116,26 @@ TEST(Fill, FollowsItsProblemAndRefusesAGridOfOtherCounts) {
 
 TEST(NulloDatum, LeavesEveryNodeZeroEvenOnAOneNodeGrid) {
     BoundaryGrid single(0, 0, kTestGridMemory);
-    fillBoundary(single, gridProblem(single, BoundaryDatum::Nullo, 1.0, 1.0));
+    fill(single, BoundaryDatum::Nullo, 1.0, 1.0);
     EXPECT_EQ(single.at(0, 0), 0.0);
 
     BoundaryGrid grid(3, 2, kTestGridMemory);
-    fillBoundary(grid, gridProblem(grid, BoundaryDatum::Nullo, 2.0, 5.0));
+    fill(grid, BoundaryDatum::Nullo, 2.0, 5.0);
     expectZeroElsewhere(grid, [](int, int) { return false; });
 }
 
 TEST(HarmonicData, NodeValuesOnTheTwoByTwoGrid) {
     BoundaryGrid exps(2, 2, kTestGridMemory);
-    fillBoundary(exps, gridProblem(exps, BoundaryDatum::ExpXSiny, 2.0, 2.0));
+    fill(exps, BoundaryDatum::ExpXSiny, 2.0, 2.0);
     EXPECT_EQ(exps.at(1, 1), 2.2873552871788423);
     EXPECT_EQ(exps.at(2, 2), 6.71884969742825);
 
     BoundaryGrid cubic(2, 2, kTestGridMemory);
-    fillBoundary(cubic, gridProblem(cubic, BoundaryDatum::X3Minus3XY2, 2.0, 2.0));
+    fill(cubic, BoundaryDatum::X3Minus3XY2, 2.0, 2.0);
     EXPECT_EQ(cubic.at(1, 1), -2.0);
 
     BoundaryGrid squares(2, 2, kTestGridMemory);
-    fillBoundary(squares, gridProblem(squares, BoundaryDatum::X2MinusY2, 2.0, 2.0));
+    fill(squares, BoundaryDatum::X2MinusY2, 2.0, 2.0);
     EXPECT_EQ(squares.at(1, 1), 0.0);
     EXPECT_EQ(squares.at(2, 0), 4.0);
     EXPECT_EQ(squares.at(0, 2), -4.0);
@@ -146,7 +147,7 @@ TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
     for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
                                       BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid grid(6, 3, kTestGridMemory);
-        fillBoundary(grid, gridProblem(grid, datum, lx, ly));
+        fill(grid, datum, lx, ly);
         for (int i = 0; i <= 6; ++i) {
             for (int j = 0; j <= 3; ++j) {
                 const double x = i * lx / 6;
@@ -165,12 +166,12 @@ TEST(HarmonicData, EveryNodeHoldsTheFunctionOfItsPoint) {
 
 TEST(ProductDatum, WorksForGridsWhoseNodeCountExceedsSixteenBits) {
     BoundaryGrid grid(200, 200, kTestGridMemory);
-    fillBoundary(grid, gridProblem(grid, BoundaryDatum::XY, 1.0, 1.0));
+    fill(grid, BoundaryDatum::XY, 1.0, 1.0);
     EXPECT_EQ(grid.at(200, 200), 1.0);
     EXPECT_EQ(grid.at(100, 50), (((100 * 1.0) * 50) * 1.0) / 40000.0);
 
     BoundaryGrid tall(100, 300, kTestGridMemory);
-    fillBoundary(tall, gridProblem(tall, BoundaryDatum::XY, 2.0, 3.0));
+    fill(tall, BoundaryDatum::XY, 2.0, 3.0);
     EXPECT_EQ(tall.at(100, 300), 6.0);
 }
 
@@ -178,36 +179,32 @@ TEST(HarmonicData, AZeroCountFailsWithTheFloatingPointError) {
     for (const BoundaryDatum datum : {BoundaryDatum::ExpXSiny, BoundaryDatum::XY,
                                       BoundaryDatum::X2MinusY2, BoundaryDatum::X3Minus3XY2}) {
         BoundaryGrid flat(3, 0, kTestGridMemory);
-        EXPECT_RUNTIME_ERROR(fillBoundary(flat, gridProblem(flat, datum, 1.0, 1.0)),
-                             ErrorKind::FloatingPoint);
+        EXPECT_RUNTIME_ERROR(fill(flat, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
         BoundaryGrid thin(0, 3, kTestGridMemory);
-        EXPECT_RUNTIME_ERROR(fillBoundary(thin, gridProblem(thin, datum, 1.0, 1.0)),
-                             ErrorKind::FloatingPoint);
+        EXPECT_RUNTIME_ERROR(fill(thin, datum, 1.0, 1.0), ErrorKind::FloatingPoint);
     }
 }
 
 TEST(HarmonicData, AValueTooLargeForADoubleFailsAtItsNode) {
     BoundaryGrid grid(2, 2, kTestGridMemory);
     // exp(X) overflows from x = 710 on: node (1, 0) with Lx = 2000 has x = 1000.
-    EXPECT_RUNTIME_ERROR(
-        fillBoundary(grid, gridProblem(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0)),
-        ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(fill(grid, BoundaryDatum::ExpXSiny, 2000.0, 1.0),
+                         ErrorKind::FloatingPoint);
     // The nodes before it were written.
     EXPECT_EQ(grid.at(0, 1), std::sin(0.5));
 
     BoundaryGrid cubic(2, 2, kTestGridMemory);
-    EXPECT_RUNTIME_ERROR(
-        fillBoundary(cubic, gridProblem(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0)),
-        ErrorKind::FloatingPoint);
+    EXPECT_RUNTIME_ERROR(fill(cubic, BoundaryDatum::X3Minus3XY2, 1e200, 1.0),
+                         ErrorKind::FloatingPoint);
 }
 
 TEST(Fill, ALoopThatEndsAtTheLargestCountFinishes) {
     BoundaryGrid grid(32767, 1, kTestGridMemory);
-    fillBoundary(grid, gridProblem(grid, BoundaryDatum::X2MinusY2, 32767.0, 1.0));
+    fill(grid, BoundaryDatum::X2MinusY2, 32767.0, 1.0);
     EXPECT_EQ(grid.at(32767, 0), std::pow(32767.0, 2.0));
 
     BoundaryGrid row(32767, 0, kTestGridMemory);
-    fillBoundary(row, gridProblem(row, BoundaryDatum::Seno, 1.0, 1.0));
+    fill(row, BoundaryDatum::Seno, 1.0, 1.0);
     EXPECT_EQ(row.at(32767, 0), 0.0);
 }
 

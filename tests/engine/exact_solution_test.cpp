@@ -11,6 +11,7 @@
 #include <fstream>
 #include <limits>
 #include <numbers>
+#include <numeric>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -49,13 +50,16 @@ std::size_t slot(const WalkDomain& d, int i, int j) {
 // rule lets a walk leave, solved by Eigen's simplicial LDL^T; every node's value, (i, j) at
 // i * (ny + 1) + j.
 std::vector<double> referenceSolve(const BoundaryGrid& grid, const WalkDomain& d) {
-    const auto stops = [&](int i, int j) { return d.stops({toInt16(i), toInt16(j)}); };
     std::vector<int> number(slot(d, d.nx(), d.ny()) + 1, -1);
+    std::vector<double> u(number.size());
     int unknowns = 0;
-    for (int i = 0; i <= d.nx(); ++i)
-        for (int j = 0; j <= d.ny(); ++j)
-            if (!stops(i, j))
+    for (int i = 0; i <= d.nx(); ++i) {
+        for (int j = 0; j <= d.ny(); ++j) {
+            u[slot(d, i, j)] = grid.at(i, j);
+            if (!d.stops({toInt16(i), toInt16(j)}))
                 number[slot(d, i, j)] = unknowns++;
+        }
+    }
     std::vector<Eigen::Triplet<double>> entries;
     Eigen::VectorXd rhs = Eigen::VectorXd::Zero(unknowns);
     for (int i = 0; i <= d.nx(); ++i) {
@@ -73,20 +77,14 @@ std::vector<double> referenceSolve(const BoundaryGrid& grid, const WalkDomain& d
             }
         }
     }
-    std::vector<double> u(number.size());
-    if (unknowns == 0) {
-        for (int i = 0; i <= d.nx(); ++i)
-            for (int j = 0; j <= d.ny(); ++j)
-                u[slot(d, i, j)] = grid.at(i, j);
+    if (unknowns == 0)
         return u;
-    }
     Eigen::SparseMatrix<double> matrix(unknowns, unknowns);
     matrix.setFromTriplets(entries.begin(), entries.end());
-    const Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>> solver(matrix);
-    const Eigen::VectorXd x = solver.solve(rhs);
-    for (int i = 0; i <= d.nx(); ++i)
-        for (int j = 0; j <= d.ny(); ++j)
-            u[slot(d, i, j)] = number[slot(d, i, j)] < 0 ? grid.at(i, j) : x[number[slot(d, i, j)]];
+    const Eigen::VectorXd x = Eigen::SimplicialLDLT<Eigen::SparseMatrix<double>>(matrix).solve(rhs);
+    for (std::size_t n = 0; n < u.size(); ++n)
+        if (number[n] >= 0)
+            u[n] = x[number[n]];
     return u;
 }
 
@@ -142,26 +140,24 @@ TEST(ExactSolutionSweep, EverySmallDomainMatchesASparseDirectSolve) {
                         ASSERT_NEAR(value, reference[slot(d, i, j)], tolerance)
                             << "at (" << i << ", " << j << ")";
                     };
-                    const std::vector<double> field = u.field();
-                    std::vector<int> columns, rows;
-                    for (int i = 0; i <= nx; ++i) {
-                        columns.push_back(i);
+                    std::vector<int> columns(static_cast<std::size_t>(nx + 1)),
+                        rows(static_cast<std::size_t>(ny + 1));
+                    std::iota(columns.begin(), columns.end(), 0);
+                    std::iota(rows.begin(), rows.end(), 0);
+                    const std::vector<double> field = u.field(), lattice = u.samples(columns, rows);
+                    for (const int i : columns) {
                         const std::vector<double> column = u.column(i);
-                        for (int j = 0; j <= ny; ++j) {
+                        for (const int j : rows) {
                             expectNear(field[slot(d, i, j)], i, j);
+                            expectNear(lattice[slot(d, i, j)], i, j);
                             expectNear(column[static_cast<std::size_t>(j)], i, j);
                         }
                     }
-                    for (int j = 0; j <= ny; ++j) {
-                        rows.push_back(j);
+                    for (const int j : rows) {
                         const std::vector<double> row = u.row(j);
-                        for (int i = 0; i <= nx; ++i)
+                        for (const int i : columns)
                             expectNear(row[static_cast<std::size_t>(i)], i, j);
                     }
-                    const std::vector<double> lattice = u.samples(columns, rows);
-                    for (int i = 0; i <= nx; ++i)
-                        for (int j = 0; j <= ny; ++j)
-                            expectNear(lattice[slot(d, i, j)], i, j);
                     expectNear(u.at(nx / 2, ny / 2), nx / 2, ny / 2);
                 }
             }
@@ -222,13 +218,13 @@ TEST(ExactSolutionLarge, HarmonicDataAreTheirOwnSolutionThroughNodesLinesAndSamp
                                         << d.b() << " " << datumRow(datum).listText);
         const BoundaryGrid grid = filled(d, datum, hx * d.nx(), hy * d.ny());
         const ExactSolution u = solve(grid, d);
-        double scale = 0.0;
-        for (const int i : {0, int{d.nx()}})
-            for (int j = 0; j <= d.ny(); ++j)
-                scale = std::fmax(scale, std::fabs(grid.at(i, j)));
-        for (const int j : {0, int{d.ny()}})
-            for (int i = 0; i <= d.nx(); ++i)
-                scale = std::fmax(scale, std::fabs(grid.at(i, j)));
+        double scale = 0.0;  // over the outer sides, where these data are largest
+        for (int k = 0, i = 0, j = 0; k <= std::max(d.nx(), d.ny()); ++k) {
+            i = std::min(k, int{d.nx()}), j = std::min(k, int{d.ny()});
+            for (const double v :
+                 {grid.at(i, 0), grid.at(i, d.ny()), grid.at(0, j), grid.at(d.nx(), j)})
+                scale = std::fmax(scale, std::fabs(v));
+        }
         const auto exact = [&](int i, int j) {
             return harmonicDatumAt(
                 {.domain = d, .lx = hx * d.nx(), .ly = hy * d.ny(), .datum = datum},
@@ -252,14 +248,12 @@ TEST(ExactSolutionLarge, HarmonicDataAreTheirOwnSolutionThroughNodesLinesAndSamp
             columns.push_back(static_cast<int>(std::lround(k * (d.nx() / 127.0))));
             rows.push_back(static_cast<int>(std::lround(k * (d.ny() / 127.0))));
         }
-        for (const int extra : {1, 2, d.a() - 1, d.a() + 1, d.nx() - 1}) {
+        for (const int extra : {1, 2, d.a() - 1, d.a() + 1, d.nx() - 1})
             if (extra > 0 && extra < d.nx())
                 columns.push_back(extra);
-        }
-        for (const int extra : {1, d.b() - 1, d.b() + 1, d.ny() - 2}) {
+        for (const int extra : {1, d.b() - 1, d.b() + 1, d.ny() - 2})
             if (extra > 0 && extra < d.ny())
                 rows.push_back(extra);
-        }
         const std::vector<double> lattice = u.samples(columns, rows);
         for (std::size_t c = 0; c < columns.size(); ++c)
             for (std::size_t r = 0; r < rows.size(); ++r)
@@ -268,12 +262,9 @@ TEST(ExactSolutionLarge, HarmonicDataAreTheirOwnSolutionThroughNodesLinesAndSamp
     }
 }
 
-// "Seno" on the square against its sine series, u(i, j) = sum_m c_m sin(m pi i / n)
-// sinh(beta_m (n - j)) / sinh(beta_m n), with cosh(beta_m) = 2 - cos(m pi / n), that is
-// sinh(beta_m / 2) = sin(m pi / 2n), and c_m = (2 / n)
-// sum_k f_k sin(m pi k / n), through every kind of question; at n = 3 it is the solve by hand. At
-// 32766 steps the series is summed over its first 200 modes, at rows from n / 9 up, where the
-// others are below e^-200.
+// "Seno" on the square against u(i, j) = sum_m c_m sin(m pi i / n) sinh(beta_m (n - j)) /
+// sinh(beta_m n), sinh(beta_m / 2) = sin(m pi / 2n), c_m = (2 / n) sum_k f_k sin(m pi k / n);
+// at 32766 steps over the first 200 modes, at rows from n / 9 up, where the rest is below e^-200.
 TEST(ExactSolutionLarge, SquareSineMatchesTheDiscreteSineSeries) {
     constexpr double pi = std::numbers::pi;
     for (const auto& [n, length] : {std::pair{3, 1.0}, {16, 0.37}, {400, 1.0}, {32766, 1.0}}) {
@@ -356,21 +347,21 @@ TEST(ExactSolutionThreads, ConcurrentQuestionsAgreeWithOneThread) {
     const WalkDomain d = L(300, 260, 170, 90);
     const BoundaryGrid grid = filled(d, ExpXSiny, 1.0, 1.0);
     const ExactSolution u = solve(grid, d);
-    std::vector<std::vector<double>> alone;
-    for (int j = 0; j <= d.ny(); j += 13)
-        alone.push_back(u.row(j));
+    const auto rows = [&u, &d] {
+        std::vector<std::vector<double>> read;
+        for (int j = 0; j <= d.ny(); j += 13)
+            read.push_back(u.row(j));
+        return read;
+    };
+    const auto alone = rows();
     std::vector<std::vector<std::vector<double>>> together(4);
     std::vector<std::thread> threads;
-    for (auto& rows : together) {
-        threads.emplace_back([&u, &d, &rows] {
-            for (int j = 0; j <= d.ny(); j += 13)
-                rows.push_back(u.row(j));
-        });
-    }
+    for (auto& read : together)
+        threads.emplace_back([&rows, &read] { read = rows(); });
     for (std::thread& thread : threads)
         thread.join();
-    for (const auto& rows : together)
-        EXPECT_EQ(rows, alone);
+    for (const auto& read : together)
+        EXPECT_EQ(read, alone);
 }
 
 TEST(ExactSolutionLimits, AGridTooLargeForTheMemoryIsRefusedUpFrontAndNodesOffTheGridAreErrors) {
