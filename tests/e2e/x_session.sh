@@ -28,10 +28,13 @@ program_ends() {  # SECONDS WHAT
 }
 
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+# A search fails at once, rather than waiting, when a window it looks at goes meanwhile (a dialog
+# closing): it is asked again until the window shows or 30 s have passed.
 shown() {  # the window titled `$1`, once it is shown
-  local ids
-  ids=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null) ||
-    fail "window $1 did not appear"
+  local ids deadline=$((SECONDS + 30))
+  until ids=$(timeout 5 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null); do
+    ((SECONDS < deadline)) || fail "window $1 did not appear"
+  done
   echo "${ids%%$'\n'*}"
 }
 # Without a window manager nothing gives a window the keyboard: done as a click would. Sets window.
